@@ -1,0 +1,82 @@
+// paths.cpp -- backslash mapping and case-insensitive resolution of script paths.
+#include "runtime/paths.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <vector>
+
+namespace qm {
+
+namespace {
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// The entry of folder `dir` whose name equals `name` ignoring ASCII case, or "".
+std::string findEntryIgnoringCase(const std::string& dir, const std::string& name) {
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return {};
+    std::string found;
+    while (const dirent* e = ::readdir(d)) {
+        if (::strcasecmp(e->d_name, name.c_str()) == 0) {
+            found = e->d_name;
+            if (found == name) break;  // an exact match wins over a case-folded one
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+}  // namespace
+
+std::string resolvePath(std::string_view scriptPath) {
+    std::string mapped(scriptPath);
+    for (char& c : mapped)
+        if (c == '\\') c = '/';
+    if (mapped.empty() || exists(mapped)) return mapped;
+
+    // Walk the components, replacing each by its case-insensitive match.
+    std::string resolved;
+    size_t pos = 0;
+    if (mapped[0] == '/') {
+        resolved = "/";
+        pos = 1;
+    }
+    while (pos <= mapped.size()) {
+        size_t slash = mapped.find('/', pos);
+        if (slash == std::string::npos) slash = mapped.size();
+        std::string component = mapped.substr(pos, slash - pos);
+        pos = slash + 1;
+        if (component.empty() || component == "." || component == "..") {
+            if (!component.empty()) resolved += component + (slash < mapped.size() ? "/" : "");
+            continue;
+        }
+        std::string dir = resolved;
+        if (!dir.empty() && dir.back() == '/' && dir.size() > 1) dir.pop_back();
+        std::string match = exists(resolved + component) ? component : findEntryIgnoringCase(dir, component);
+        if (match.empty()) return mapped;
+        resolved += match;
+        if (slash < mapped.size()) resolved += '/';
+    }
+    return resolved;
+}
+
+FileHandle openFile(std::string_view scriptPath, const char* mode) {
+    return FileHandle(std::fopen(resolvePath(scriptPath).c_str(), mode));
+}
+
+bool readWholeFile(std::string_view scriptPath, std::string& out) {
+    FileHandle f = openFile(scriptPath, "rb");
+    if (!f) return false;
+    out.clear();
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) out.append(buffer, n);
+    return !std::ferror(f.get());
+}
+
+}  // namespace qm

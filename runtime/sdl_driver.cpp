@@ -1,0 +1,53 @@
+// sdl_driver.cpp -- SDL 1.2 set-up in the player's fixed order, events and buffer swaps.
+#include "runtime/sdl_driver.h"
+
+#include <SDL/SDL.h>
+
+#include "runtime/demo_keys.h"
+#include "runtime/frame_clock.h"
+#include "runtime/globals.h"
+
+namespace qm {
+
+bool SdlDriver::openScreen(std::string& error) {
+    // SDL 1.2 crashes when used after a failed initialisation, so that is checked too.
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
+        error = SDL_GetError();
+        SDL_Quit();
+        return false;
+    }
+    SDL_WM_SetCaption("Quillmoor DEMO 2", nullptr);
+    screenSurface = SDL_SetVideoMode(800, 600, 32, SDL_FULLSCREEN | SDL_OPENGL);
+    if (!screenSurface) {
+        error = SDL_GetError();
+        SDL_Quit();
+        return false;
+    }
+    return true;
+}
+
+void SdlDriver::setUpEvents() {
+    SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
+    SDL_SetEventFilter(demoEventFilter);
+    SDL_ShowCursor(SDL_DISABLE);
+}
+
+double SdlDriver::seconds() { return ticksToSeconds(SDL_GetTicks()); }
+
+void SdlDriver::pollEvents() {
+    // Pumping runs the filter on every pending event; the one event returned is
+    // not looked at, so the rest stay queued as they always have.
+    SDL_Event event;
+    SDL_PollEvent(&event);
+}
+
+void SdlDriver::releaseSyncEvents() {}
+
+void SdlDriver::swapBuffers(Frame) { SDL_GL_SwapBuffers(); }
+
+void SdlDriver::close() {
+    SDL_Quit();
+    screenSurface = nullptr;
+}
+
+}  // namespace qm

@@ -1,0 +1,37 @@
+// temp_dir.cpp -- scratch directories for file-reading tests.
+#include "support/temp_dir.h"
+
+#include <cstdlib>
+#include <fstream>
+
+namespace qm::test {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quillmoor-test-XXXXXX").string();
+    if (char* made = ::mkdtemp(pattern.data())) path_ = made;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::write(std::string_view relative, std::string_view bytes) const {
+    const std::filesystem::path file = path_ / std::filesystem::path(std::string(relative));
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return file.string();
+}
+
+ScopedWorkingDirectory::ScopedWorkingDirectory(const std::filesystem::path& dir)
+    : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+}
+
+ScopedWorkingDirectory::~ScopedWorkingDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+}
+
+}  // namespace qm::test

@@ -1,0 +1,47 @@
+// Script paths: backslashes and case-insensitive resolution, component by component.
+#include <gtest/gtest.h>
+
+#include "runtime/paths.h"
+#include "support/temp_dir.h"
+
+namespace qm {
+namespace {
+
+TEST(ResolvePath, MapsBackslashesAndMatchesEachComponentIgnoringCase) {
+    test::TempDir dir;
+    test::ScopedWorkingDirectory cwd(dir.path());
+    dir.write("Data/Scenes/Intro.QMS", "x");
+    dir.write("data2/exact.qms", "y");
+
+    EXPECT_EQ(resolvePath("data2\\exact.qms"), "data2/exact.qms");
+    EXPECT_EQ(resolvePath("data\\scenes\\intro.qms"), "Data/Scenes/Intro.QMS");
+    EXPECT_EQ(resolvePath("DATA/SCENES/INTRO.qms"), "Data/Scenes/Intro.QMS");
+    EXPECT_EQ(resolvePath("./data\\scenes\\intro.qms"), "./Data/Scenes/Intro.QMS");
+    // Nothing matches: the mapped path comes back and simply fails to open.
+    EXPECT_EQ(resolvePath("data\\missing.qms"), "data/missing.qms");
+    EXPECT_FALSE(openFile("data\\missing.qms", "rb"));
+    std::string bytes;
+    ASSERT_TRUE(readWholeFile("DATA\\scenes\\INTRO.qms", bytes));
+    EXPECT_EQ(bytes, "x");
+}
+
+TEST(ResolvePath, PrefersTheExactNameWhenTwoDifferOnlyInCase) {
+    test::TempDir dir;
+    test::ScopedWorkingDirectory cwd(dir.path());
+    dir.write("a/Wall.bmp", "upper");
+    dir.write("a/wall.bmp", "lower");
+    dir.write("a/other.png", "o");
+    EXPECT_EQ(resolvePath("a\\wall.bmp"), "a/wall.bmp");
+    EXPECT_EQ(resolvePath("A\\Wall.bmp"), "a/Wall.bmp");
+    EXPECT_EQ(resolvePath("A\\OTHER.PNG"), "a/other.png");
+}
+
+TEST(ResolvePath, LeavesAbsolutePathsAbsolute) {
+    test::TempDir dir;
+    dir.write("Sub/File.txt", "z");
+    const std::string asked = (dir.path() / "sub" / "file.txt").string();
+    EXPECT_EQ(resolvePath(asked), (dir.path() / "Sub" / "File.txt").string());
+}
+
+}  // namespace
+}  // namespace qm
