@@ -1,0 +1,149 @@
+"""harness.py -- end-to-end runs of the real programs: a scratch working directory with its own data,
+the player under Xvfb with the dummy audio driver, real keys, screenshots, trace and exit status."""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+BINARY_DIR = os.environ.get("QUILLMOOR_BINARY_DIR", os.path.join(HERE, "..", "..", "build"))
+SOURCE_DIR = os.environ.get("QUILLMOOR_SOURCE_DIR", os.path.join(HERE, "..", ".."))
+PLAYER = os.path.join(BINARY_DIR, "quillmoor")
+TITLE = "Quillmoor DEMO 2"
+# Without -noreset, SDL 1.2 reconnects after Xvfb has reset and fails to open the display.
+XVFB_ARGS = ["xvfb-run", "-a", "-s", "-screen 0 800x600x24 -noreset"]
+
+
+class Image:
+    """A screenshot read from a binary PPM (P6) file."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            data = f.read()
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while data[pos:pos + 1].isspace():
+                pos += 1
+            if data[pos:pos + 1] == b"#":
+                pos = data.index(b"\n", pos)
+                continue
+            end = pos
+            while not data[end:end + 1].isspace():
+                end += 1
+            fields.append(data[pos:end])
+            pos = end
+        if fields[0] != b"P6":
+            raise ValueError("not a binary PPM: %s" % path)
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.pixels = data[pos + 1:]
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.pixels[i:i + 3])
+
+
+def near(a, b, tolerance=3):
+    return all(abs(p - q) <= tolerance for p, q in zip(a, b))
+
+
+class Run:
+    """The outcome of one run: exit status, trace lines, stderr, screenshots by name."""
+
+    def __init__(self, workdir, result):
+        self.workdir = workdir
+        self.status = result["status"]
+        self.timed_out = result["timed_out"]
+        self.window_seen = result["window_seen"]
+        with open(os.path.join(workdir, "stdout.txt"), "rb") as f:
+            self.stdout = f.read()
+        with open(os.path.join(workdir, "stderr.txt"), "rb") as f:
+            self.stderr = f.read().decode("utf-8", "replace")
+
+    @property
+    def trace_lines(self):
+        return self.stdout.decode("latin-1").split("\n")[:-1]
+
+    def shot(self, name):
+        return Image(os.path.join(self.workdir, name + ".ppm"))
+
+
+class PlayerSession:
+    """Builds a plan of steps and runs the player once under Xvfb."""
+
+    def __init__(self, workdir, command=None, env=None, use_x=True):
+        self.workdir = workdir
+        self.command = command or [PLAYER]
+        self.env = {"SDL_AUDIODRIVER": "dummy"}
+        self.env.update(env or {})
+        self.use_x = use_x
+        self.steps = [{"do": "wait_window"}] if use_x else []
+
+    def sleep(self, seconds):
+        self.steps.append({"do": "sleep", "seconds": seconds})
+        return self
+
+    def wait_trace_lines(self, lines, timeout=30):
+        self.steps.append({"do": "wait_trace_lines", "lines": lines, "timeout": timeout})
+        return self
+
+    def key(self, *keys):
+        self.steps.append({"do": "key", "keys": list(keys)})
+        return self
+
+    def close_window(self):
+        self.steps.append({"do": "close_window"})
+        return self
+
+    def shot(self, name):
+        self.steps.append({"do": "shot", "file": os.path.join(self.workdir, name + ".ppm")})
+        return self
+
+    def run(self, exit_timeout=30):
+        plan = {
+            "command": self.command, "cwd": self.workdir, "title": TITLE, "env": self.env,
+            "stdout": os.path.join(self.workdir, "stdout.txt"),
+            "stderr": os.path.join(self.workdir, "stderr.txt"),
+            "result": os.path.join(self.workdir, "result.json"),
+            "steps": self.steps, "exit_timeout": exit_timeout,
+        }
+        plan_path = os.path.join(self.workdir, "plan.json")
+        with open(plan_path, "w") as f:
+            json.dump(plan, f)
+        session = [sys.executable, os.path.join(HERE, "x_session.py"), plan_path]
+        if self.use_x:
+            session = XVFB_ARGS + session
+        env = dict(os.environ)
+        if not self.use_x:
+            env.pop("DISPLAY", None)
+        subprocess.run(session, env=env, check=True, timeout=exit_timeout + 120)
+        with open(plan["result"]) as f:
+            return Run(self.workdir, json.load(f))
+
+
+class E2ETestCase(unittest.TestCase):
+    """A test case with a scratch working directory per test."""
+
+    def setUp(self):
+        self.workdir = tempfile.mkdtemp(prefix="quillmoor-e2e-")
+
+    def tearDown(self):
+        if os.environ.get("QUILLMOOR_KEEP_E2E"):
+            print("kept", self.workdir)
+        else:
+            shutil.rmtree(self.workdir, ignore_errors=True)
+
+    def write(self, relative, text):
+        path = os.path.join(self.workdir, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(text.encode("latin-1") if isinstance(text, str) else text)
+        return path
+
+    def copy_tree(self, source):
+        shutil.copytree(source, self.workdir, dirs_exist_ok=True)
+
+    def session(self, **kwargs):
+        return PlayerSession(self.workdir, **kwargs)
