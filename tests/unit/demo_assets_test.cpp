@@ -32,8 +32,12 @@ const Bytes& asset(const std::string& name) {
     return none;
 }
 
-uint32_t le16(const Bytes& b, size_t at) { return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8; }
-uint32_t le32(const Bytes& b, size_t at) { return le16(b, at) | le16(b, at + 2) << 16; }
+uint32_t le16(const Bytes& b, size_t at) {
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8;
+}
+uint32_t le32(const Bytes& b, size_t at) {
+    return le16(b, at) | le16(b, at + 2) << 16;
+}
 uint32_t be32(const Bytes& b, size_t at) {
     return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
 }
@@ -55,7 +59,9 @@ std::vector<Rgba> decodePng(const Bytes& bytes, int& width, int& height) {
     return pixels;
 }
 
-bool powerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
+bool powerOfTwo(uint32_t v) {
+    return v != 0 && (v & (v - 1)) == 0;
+}
 
 // ---- picture files -------------------------------------------------------------------
 
@@ -68,14 +74,22 @@ struct ExpectedImage {
 };
 
 const ExpectedImage kImages[] = {
-    {"fontv3-1.png", Kind::PngRgba, 256, 256},  {"fontv3-2.png", Kind::PngRgba, 256, 256},
-    {"clouds.png", Kind::PngRgb, 128, 128},     {"blue.bmp", Kind::Bmp8, 64, 64},
-    {"chess.bmp", Kind::Bmp24, 64, 64},         {"chrome.tga", Kind::Tga24, 128, 128},
-    {"skyside.png", Kind::PngRgb, 128, 128},    {"skytop.png", Kind::PngRgb, 64, 64},
-    {"backdrop.png", Kind::PngRgb, 256, 256},   {"vignette.png", Kind::PngRgba, 256, 256},
-    {"emblem.png", Kind::PngRgba, 128, 128},    {"tunnel.png", Kind::PngRgb, 128, 128},
-    {"skin.png", Kind::PngRgb, 64, 64},         {"sym-ring.tga", Kind::Tga32, 32, 32},
-    {"sym-diamond.png", Kind::PngPalette, 32, 32}, {"sym-star.png", Kind::PngRgba, 32, 32},
+    {"fontv3-1.png", Kind::PngRgba, 256, 256},
+    {"fontv3-2.png", Kind::PngRgba, 256, 256},
+    {"clouds.png", Kind::PngRgb, 128, 128},
+    {"blue.bmp", Kind::Bmp8, 64, 64},
+    {"chess.bmp", Kind::Bmp24, 64, 64},
+    {"chrome.tga", Kind::Tga24, 128, 128},
+    {"skyside.png", Kind::PngRgb, 128, 128},
+    {"skytop.png", Kind::PngRgb, 64, 64},
+    {"backdrop.png", Kind::PngRgb, 256, 256},
+    {"vignette.png", Kind::PngRgba, 256, 256},
+    {"emblem.png", Kind::PngRgba, 128, 128},
+    {"tunnel.png", Kind::PngRgb, 128, 128},
+    {"skin.png", Kind::PngRgb, 64, 64},
+    {"sym-ring.tga", Kind::Tga32, 32, 32},
+    {"sym-diamond.png", Kind::PngPalette, 32, 32},
+    {"sym-star.png", Kind::PngRgba, 32, 32},
     {"sym-note.png", Kind::PngRgba, 32, 32},
 };
 
@@ -115,9 +129,9 @@ TEST_P(GeneratedImage, HasTheDeclaredHeaderAndSize) {
             EXPECT_EQ(le32(b, 18), e.width);
             EXPECT_EQ(le32(b, 22), e.height);  // positive: bottom row first
             EXPECT_EQ(le16(b, 28), bits);
-            EXPECT_EQ(le32(b, 30), 0u);                   // uncompressed
-            EXPECT_EQ(le32(b, 34), stride * e.height);    // biSizeImage
-            EXPECT_EQ(le32(b, 46), paletteEntries);       // biClrUsed: the reader reads this many
+            EXPECT_EQ(le32(b, 30), 0u);                 // uncompressed
+            EXPECT_EQ(le32(b, 34), stride * e.height);  // biSizeImage
+            EXPECT_EQ(le32(b, 46), paletteEntries);     // biClrUsed: the reader reads this many
             EXPECT_EQ(b.size(), 14 + 40 + 4 * paletteEntries + stride * e.height);
             break;
         }
@@ -137,13 +151,12 @@ TEST_P(GeneratedImage, HasTheDeclaredHeaderAndSize) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(DemoAssets, GeneratedImage, ::testing::ValuesIn(kImages),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             for (char& c : n)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(DemoAssets, GeneratedImage, ::testing::ValuesIn(kImages), [](const auto& info) {
+    std::string n = info.param.name;
+    for (char& c : n)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return n;
+});
 
 TEST(DemoAssets, EveryFileIsCheckedAndTheWholeStaysSmall) {
     std::set<std::string> expected;
@@ -172,7 +185,8 @@ TEST(ImageEncoders, StoreTheBottomRowFirstInBlueGreenRedOrderWithPaddedBmpRows) 
     }
     const Bytes bmp = encodeBmp24(image);
     ASSERT_EQ(bmp.size(), 54u + 12u * 2u);  // 9 bytes of pixels and 3 of padding per row
-    EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.begin() + 66), (Bytes{255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0}));
+    EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.begin() + 66),
+              (Bytes{255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0}));
     EXPECT_EQ(Bytes(bmp.begin() + 66, bmp.begin() + 78), (Bytes{0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0}));
 
     const Bytes tga = encodeTga32(image);
@@ -221,7 +235,7 @@ TEST(ImageEncoders, WritePalettesWithEveryEntryAndTransparencyWhereAsked) {
 // ---- font pages ------------------------------------------------------------------------
 
 class FontPages : public ::testing::Test {
-protected:
+  protected:
     static constexpr int kCell = 64;
 
     void SetUp() override {
@@ -280,7 +294,8 @@ TEST_F(FontPages, LettersStandUprightInTheirOwnCells) {
     // Top and bottom fifths of a cell: only ascenders reach the one, only descenders the other.
     const int band = kCell / 5;
     for (char c : std::string("bdfhklt")) EXPECT_GT(inkIn(c, 0, band), 0) << c << " has an ascender";
-    for (char c : std::string("gjpqy")) EXPECT_GT(inkIn(c, kCell - band, kCell), 0) << c << " has a descender";
+    for (char c : std::string("gjpqy"))
+        EXPECT_GT(inkIn(c, kCell - band, kCell), 0) << c << " has a descender";
     for (char c : std::string("acemnorsuvwxz")) {
         EXPECT_EQ(inkIn(c, 0, band), 0) << c << " stays below the ascender line";
         EXPECT_EQ(inkIn(c, kCell - band, kCell), 0) << c << " stays above the descender line";

@@ -152,10 +152,10 @@ void readScene(const std::string& fileName, SceneUse& use) {
     };
     if (text.empty() || text.back() != '\n') problem(0, "the last line needs a line end or it is lost");
 
-    const std::set<std::string> kinds = {"camera", "cube", "point", "invcube", "vball",
+    const std::set<std::string> kinds = {"camera",   "cube",       "point",     "invcube",    "vball",
                                          "stdmodel", "chessfloor", "torusknot", "background", "foreground",
-                                         "text", "fog", "skybox", "square", "symbols"};
-    const std::set<std::string> vectorCommands = {"rotation", "rotate", "position", "scale",
+                                         "text",     "fog",        "skybox",    "square",     "symbols"};
+    const std::set<std::string> vectorCommands = {"rotation", "rotate",   "position",  "scale",
                                                   "minscale", "maxscale", "scalespeed"};
     const std::set<std::string> switches = {"rotating", "enabled", "visable", "moving"};
     std::set<std::string> objects = {"Camera"};
@@ -214,15 +214,16 @@ void readScene(const std::string& fileName, SceneUse& use) {
                         problem(number, std::string("the font has no glyph for '") + c + "'");
             }
         } else if (keyword == "select" || keyword == "lookat" || keyword == "jump" || keyword == "speed" ||
-                   keyword == "sync" || keyword == "curve" || keyword == "looping" || vectorCommands.count(keyword) ||
-                   switches.count(keyword)) {
+                   keyword == "sync" || keyword == "curve" || keyword == "looping" ||
+                   vectorCommands.count(keyword) || switches.count(keyword)) {
             // Command lines before the first list belong to none and are dropped.
             if (!inList) problem(number, keyword + " before any \"on\" line joins no list");
             std::string used = keyword;
             if (keyword == "select" || (keyword == "lookat" && word(1) != "none")) {
                 // Names are looked up while the script is read: a later object is not found,
                 // and the command quietly acts on the camera.
-                if (n != 2 || !objects.count(word(1))) problem(number, word(1) + " is not made above this line");
+                if (n != 2 || !objects.count(word(1)))
+                    problem(number, word(1) + " is not made above this line");
             } else if (keyword == "lookat" || keyword == "curve" || keyword == "scale") {
                 if (word(1) == "none") used += " none";
             }
@@ -232,9 +233,11 @@ void readScene(const std::string& fileName, SceneUse& use) {
                 if (n != 4 || !isNumber(word(1)) || !isNumber(word(2)) || !isNumber(word(3)))
                     problem(number, keyword + " needs three numbers");
             }
-            if ((keyword == "jump" || keyword == "speed" || keyword == "sync") && (n != 2 || !isNumber(word(1))))
+            if ((keyword == "jump" || keyword == "speed" || keyword == "sync") &&
+                (n != 2 || !isNumber(word(1))))
                 problem(number, keyword + " needs one number");
-            if (switches.count(keyword) && (n != 2 || std::string("01tf").find(word(1)[0]) == std::string::npos))
+            if (switches.count(keyword) &&
+                (n != 2 || std::string("01tf").find(word(1)[0]) == std::string::npos))
                 problem(number, keyword + " needs t or f");
             if (keyword == "looping" && (n != 2 || (word(1)[0] != 't' && word(1)[0] != 'f')))
                 problem(number, "looping takes only t or f");
@@ -280,7 +283,8 @@ TEST(DemoScripts, GlobalsNameEverySceneOfThePlaylistAndASong) {
     const Globals g = readGlobals();
     EXPECT_GE(g.scenes.size(), 5u);
     EXPECT_GE(g.playlist.size(), g.scenes.size());
-    for (const std::string& name : g.playlist) EXPECT_TRUE(g.scenes.count(name)) << name << " plays an empty scene";
+    for (const std::string& name : g.playlist)
+        EXPECT_TRUE(g.scenes.count(name)) << name << " plays an empty scene";
     const std::set<std::string>& available = availableDataFiles();
     EXPECT_TRUE(available.count(dataFileName(g.music))) << g.music;
     for (const auto& [name, path] : g.scenes) EXPECT_TRUE(available.count(dataFileName(path))) << path;
@@ -294,16 +298,17 @@ TEST(DemoScripts, ScenesUseEveryKindAndKeywordWithNamesFilesAndMaterialsThatExis
 
     EXPECT_EQ(use.kinds.size(), 15u) << "every object kind appears in the demo";
     const std::set<std::string> keywords = {
-        "on load", "on sync",  "new",      "end new",  "load",       "select",   "jump",        "speed",
-        "lookat",  "lookat none", "rotation", "rotate", "rotating",  "position", "sync",        "curve",
-        "curve none", "looping", "enabled", "visable", "moving",     "scale",    "scale none",  "minscale",
-        "maxscale", "scalespeed"};
+        "on load", "on sync",    "new",         "end new",  "load",      "select",   "jump",
+        "speed",   "lookat",     "lookat none", "rotation", "rotate",    "rotating", "position",
+        "sync",    "curve",      "curve none",  "looping",  "enabled",   "visable",  "moving",
+        "scale",   "scale none", "minscale",    "maxscale", "scalespeed"};
     for (const std::string& k : keywords) EXPECT_TRUE(use.keywords.count(k)) << "no scene uses " << k;
 
     std::set<std::string> materialNames;
     for (const Material& m : readMaterials()) materialNames.insert(m.name);
     for (const std::string& m : use.materials)
-        EXPECT_TRUE(materialNames.count(m)) << m << " is not in the materials script and falls back to clouds";
+        EXPECT_TRUE(materialNames.count(m))
+            << m << " is not in the materials script and falls back to clouds";
 
     const std::set<std::string>& available = availableDataFiles();
     std::set<std::string> curves;

@@ -14,7 +14,9 @@ constexpr float kTwoPi = 6.2831853f;
 
 using PathFunction = std::function<Vec3(float)>;
 
-Vec3 sub(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec3 sub(const Vec3& a, const Vec3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 
 // Keys at evenly spaced parameters a = 0 .. 1. A cubic Bezier segment whose handles are a
 // third of the derivative times the parameter step follows the function closely; it is
@@ -64,6 +66,32 @@ void putVec3(std::vector<uint8_t>& out, const Vec3& v) {
     putFloat(out, v.z);
 }
 
+// The knot scene: the camera circles the knot at 120 units, rising and sinking twice a turn.
+Vec3 knotLoop(float a) {
+    const float t = a * kTwoPi;
+    return {120.0f * std::cos(t), 25.0f + 30.0f * std::sin(2.0f * t), 120.0f * std::sin(t)};
+}
+
+// The floor scene: the cubes weave a figure eight over the middle of the floor.
+Vec3 figureEight(float a) {
+    const float t = a * kTwoPi;
+    return {70.0f * std::sin(t), 6.0f * std::cos(2.0f * t), 35.0f * std::sin(2.0f * t)};
+}
+
+// The model scene: one and a half turns down a narrowing spiral towards the models.
+Vec3 descent(float a) {
+    const float t = a * 1.5f * kTwoPi;
+    const float radius = 150.0f - 80.0f * a;
+    const float height = 160.0f - 140.0f * a * a * (3.0f - 2.0f * a);
+    return {radius * std::sin(t), height, radius * std::cos(t)};
+}
+
+// The finale: things arrive from far ahead with a lazy S and settle at the path's origin.
+Vec3 approach(float a) {
+    const float ease = 1.0f - (1.0f - a) * (1.0f - a) * (1.0f - a);
+    return {40.0f * std::sin(a * kTwoPi) * (1.0f - a), 30.0f * (1.0f - ease), -400.0f * (1.0f - ease)};
+}
+
 }  // namespace
 
 std::vector<uint8_t> encodeCurve(const std::vector<PathKey>& keys) {
@@ -82,53 +110,19 @@ std::vector<uint8_t> encodeCurve(const std::vector<PathKey>& keys) {
 }
 
 std::vector<NamedPath> demoPaths() {
-    std::vector<NamedPath> paths;
-
-    // The knot scene: the camera circles the knot at 120 units, rising and sinking twice a turn.
-    paths.push_back({"knotloop.crv", sampleFunction(
-                                         [](float a) {
-                                             const float t = a * kTwoPi;
-                                             return Vec3{120.0f * std::cos(t), 25.0f + 30.0f * std::sin(2.0f * t),
-                                                         120.0f * std::sin(t)};
-                                         },
-                                         8, true)});
-
-    // The floor scene: the cubes weave a figure eight over the middle of the floor.
-    paths.push_back({"figure8.crv", sampleFunction(
-                                        [](float a) {
-                                            const float t = a * kTwoPi;
-                                            return Vec3{70.0f * std::sin(t), 6.0f * std::cos(2.0f * t),
-                                                        35.0f * std::sin(2.0f * t)};
-                                        },
-                                        8, true)});
-
-    // The floor scene: the camera sweeps in low over the floor, banks round and climbs out.
-    paths.push_back({"flyover.crv", throughPoints({{0, 70, 240},
-                                                   {90, 35, 120},
-                                                   {70, 28, -20},
-                                                   {-30, 32, -130},
-                                                   {-150, 60, -90},
-                                                   {-140, 85, 110}})});
-
-    // The model scene: one and a half turns down a narrowing spiral towards the model.
-    paths.push_back({"descent.crv", sampleFunction(
-                                        [](float a) {
-                                            const float t = a * 1.5f * kTwoPi;
-                                            const float radius = 150.0f - 80.0f * a;
-                                            const float height = 160.0f - 140.0f * a * a * (3.0f - 2.0f * a);
-                                            return Vec3{radius * std::sin(t), height, radius * std::cos(t)};
-                                        },
-                                        9, false)});
-
-    // The finale: things arrive from far ahead with a lazy S and settle at the path's origin.
-    paths.push_back({"approach.crv", sampleFunction(
-                                         [](float a) {
-                                             const float ease = 1.0f - (1.0f - a) * (1.0f - a) * (1.0f - a);
-                                             return Vec3{40.0f * std::sin(a * kTwoPi) * (1.0f - a),
-                                                         30.0f * (1.0f - ease), -400.0f * (1.0f - ease)};
-                                         },
-                                         4, false)});
-    return paths;
+    return {
+        {"knotloop.crv", sampleFunction(knotLoop, 8, true)},
+        {"figure8.crv", sampleFunction(figureEight, 8, true)},
+        // The floor scene: the camera sweeps in low over the floor, banks round and climbs out.
+        {"flyover.crv", throughPoints({{0, 70, 240},
+                                       {90, 35, 120},
+                                       {70, 28, -20},
+                                       {-30, 32, -130},
+                                       {-150, 60, -90},
+                                       {-140, 85, 110}})},
+        {"descent.crv", sampleFunction(descent, 9, false)},
+        {"approach.crv", sampleFunction(approach, 4, false)},
+    };
 }
 
 }  // namespace qm::demo

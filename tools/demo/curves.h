@@ -17,7 +17,7 @@ struct PathKey {
 };
 
 struct NamedPath {
-    std::string fileName;  // below data/
+    std::string fileName;       // below data/
     std::vector<PathKey> keys;  // segment count + 1 keys
 };
 

@@ -29,7 +29,8 @@ bool writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
             error = "cannot create " + temporary.string();
             return false;
         }
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() || std::fflush(file.get()) != 0) {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
+            std::fflush(file.get()) != 0) {
             error = "cannot write " + temporary.string();
             return false;
         }

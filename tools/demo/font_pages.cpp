@@ -16,9 +16,9 @@ namespace {
 
 constexpr int kGlyphCount = 32;
 constexpr int kGridWidth = 5;
-constexpr int kGridHeight = 9;   // rows 0-1 ascenders, 2-6 the x-height, 7-8 descenders
-constexpr int kGridPixel = 6;    // page pixels per design pixel
-constexpr int kGlyphLeft = 5;    // ink starts here in the cell; the pen advances 0.6 of a cell
+constexpr int kGridHeight = 9;  // rows 0-1 ascenders, 2-6 the x-height, 7-8 descenders
+constexpr int kGridPixel = 6;   // page pixels per design pixel
+constexpr int kGlyphLeft = 5;   // ink starts here in the cell; the pen advances 0.6 of a cell
 constexpr int kGlyphTop = 5;
 constexpr float kOutlineRadius = 3.0f;
 constexpr float kOutlineAlpha = 0.8f;
@@ -130,7 +130,8 @@ void drawGlyph(Image& page, int cellX, int cellY, const Pattern& p) {
             const float alpha = ink[i] + rim[i] * (1.0f - ink[i]);
             const float white = alpha > 0.0f ? ink[i] / alpha : 0.0f;
             const uint8_t level = toByte(white);
-            page.at(cellX * kFontCellSize + x, cellY * kFontCellSize + y) = {level, level, level, toByte(alpha)};
+            page.at(cellX * kFontCellSize + x, cellY * kFontCellSize + y) = {level, level, level,
+                                                                             toByte(alpha)};
         }
     }
 }

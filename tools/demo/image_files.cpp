@@ -24,7 +24,9 @@ void put32(Bytes& out, uint32_t v) {
     put16(out, v >> 16);
 }
 
-bool sane(int width, int height) { return width > 0 && height > 0 && width <= 4096 && height <= 4096; }
+bool sane(int width, int height) {
+    return width > 0 && height > 0 && width <= 4096 && height <= 4096;
+}
 
 // Both passes of the simplified libpng writer: size first, then the bytes. The writer
 // keeps libpng's error handling inside itself, so nothing jumps across our frames.
@@ -95,16 +97,18 @@ void putBmpHeaders(Bytes& out, int width, int height, int bits, uint32_t palette
     put32(out, 0);
 }
 
-size_t bmpStride(int width, int bits) { return ((size_t(width) * bits + 31) / 32) * 4; }
+size_t bmpStride(int width, int bits) {
+    return ((size_t(width) * bits + 31) / 32) * 4;
+}
 
 Bytes encodeTga(const Image& image, int bits) {
     if (!sane(image.width, image.height) || image.pixels.size() != size_t(image.width) * image.height)
         return {};
     Bytes out;
     out.reserve(kTgaHeaderSize + image.pixels.size() * (bits / 8));
-    out.push_back(0);  // no image ID
-    out.push_back(0);  // no colour map
-    out.push_back(2);  // uncompressed true colour
+    out.push_back(0);             // no image ID
+    out.push_back(0);             // no colour map
+    out.push_back(2);             // uncompressed true colour
     out.insert(out.end(), 5, 0);  // colour-map specification
     put16(out, 0);                // x origin
     put16(out, 0);                // y origin
@@ -133,16 +137,22 @@ uint8_t toByte(float v) {
     return uint8_t(v * 255.0f + 0.5f);
 }
 
-Rgba rgbaFromFloats(float r, float g, float b, float a) { return {toByte(r), toByte(g), toByte(b), toByte(a)}; }
+Rgba rgbaFromFloats(float r, float g, float b, float a) {
+    return {toByte(r), toByte(g), toByte(b), toByte(a)};
+}
 
 Rgba mix(Rgba a, Rgba b, float t) {
     auto lerp = [t](uint8_t x, uint8_t y) { return toByte((x + (y - x) * t) / 255.0f); };
     return {lerp(a.r, b.r), lerp(a.g, b.g), lerp(a.b, b.b), lerp(a.a, b.a)};
 }
 
-Bytes encodePngRgb(const Image& image) { return encodePngDirect(image, false); }
+Bytes encodePngRgb(const Image& image) {
+    return encodePngDirect(image, false);
+}
 
-Bytes encodePngRgba(const Image& image) { return encodePngDirect(image, true); }
+Bytes encodePngRgba(const Image& image) {
+    return encodePngDirect(image, true);
+}
 
 Bytes encodePngPalette(const IndexedImage& image) {
     const size_t entries = image.palette.size();
@@ -214,8 +224,12 @@ Bytes encodeBmp8(const IndexedImage& image) {
     return out;
 }
 
-Bytes encodeTga24(const Image& image) { return encodeTga(image, 24); }
+Bytes encodeTga24(const Image& image) {
+    return encodeTga(image, 24);
+}
 
-Bytes encodeTga32(const Image& image) { return encodeTga(image, 32); }
+Bytes encodeTga32(const Image& image) {
+    return encodeTga(image, 32);
+}
 
 }  // namespace qm::demo

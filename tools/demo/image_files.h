@@ -11,8 +11,8 @@ namespace qm::demo {
 using Bytes = std::vector<uint8_t>;
 
 // PNG through libpng. An empty result means the encoder failed.
-Bytes encodePngRgb(const Image& image);    // colour type 2, alpha dropped
-Bytes encodePngRgba(const Image& image);   // colour type 6
+Bytes encodePngRgb(const Image& image);   // colour type 2, alpha dropped
+Bytes encodePngRgba(const Image& image);  // colour type 6
 // Colour type 3; a tRNS chunk is written when any palette entry is not opaque.
 Bytes encodePngPalette(const IndexedImage& image);
 

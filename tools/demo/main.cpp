@@ -6,7 +6,8 @@
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR\n(writes the demo's fonts, textures and curves into OUTDIR/data)\n",
+        std::fprintf(stderr,
+                     "usage: %s OUTDIR\n(writes the demo's fonts, textures and curves into OUTDIR/data)\n",
                      argc > 0 ? argv[0] : "quillmoor-demo-assets");
         return 2;
     }

@@ -13,7 +13,9 @@ int wrap(int v, int period) {
     return r < 0 ? r + period : r;
 }
 
-float lerp(float a, float b, float t) { return a + (b - a) * t; }
+float lerp(float a, float b, float t) {
+    return a + (b - a) * t;
+}
 
 }  // namespace
 
@@ -30,14 +32,18 @@ uint32_t hashPoint(int x, int y, uint32_t seed) {
     return h;
 }
 
-float hashUnit(int x, int y, uint32_t seed) { return float(hashPoint(x, y, seed) >> 8) / float(1u << 24); }
+float hashUnit(int x, int y, uint32_t seed) {
+    return float(hashPoint(x, y, seed) >> 8) / float(1u << 24);
+}
 
 float smoothstep(float edge0, float edge1, float x) {
     const float t = clamp01((x - edge0) / (edge1 - edge0));
     return t * t * (3.0f - 2.0f * t);
 }
 
-float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+float clamp01(float v) {
+    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+}
 
 float valueNoise(float x, float y, int period, uint32_t seed) {
     if (period < 1) period = 1;

@@ -22,7 +22,8 @@ float coverage(int x, int y, const std::function<bool(float, float)>& inside) {
     int hits = 0;
     for (int sy = 0; sy < kSuperSamples; ++sy)
         for (int sx = 0; sx < kSuperSamples; ++sx)
-            hits += inside(float(x) + (float(sx) + 0.5f) / kSuperSamples, float(y) + (float(sy) + 0.5f) / kSuperSamples);
+            hits += inside(float(x) + (float(sx) + 0.5f) / kSuperSamples,
+                           float(y) + (float(sy) + 0.5f) / kSuperSamples);
     return float(hits) / float(kSuperSamples * kSuperSamples);
 }
 
@@ -45,8 +46,12 @@ Rgba scaleRgb(Rgba c, float f) {
 }
 
 // Coordinates of the centre of pixel (x, y) in -1..1, y up.
-float centredX(int x, int size) { return (float(x) + 0.5f) / float(size) * 2.0f - 1.0f; }
-float centredY(int y, int size) { return 1.0f - (float(y) + 0.5f) / float(size) * 2.0f; }
+float centredX(int x, int size) {
+    return (float(x) + 0.5f) / float(size) * 2.0f - 1.0f;
+}
+float centredY(int y, int size) {
+    return 1.0f - (float(y) + 0.5f) / float(size) * 2.0f;
+}
 
 }  // namespace
 
@@ -67,7 +72,8 @@ IndexedImage blueTexture() {
     constexpr int kSize = 64;
     IndexedImage image(kSize, kSize);
     for (int i = 0; i < 256; ++i)
-        image.palette.push_back(ramp({{6, 16, 60, 255}, {30, 80, 180, 255}, {140, 200, 255, 255}}, float(i) / 255.0f));
+        image.palette.push_back(
+            ramp({{6, 16, 60, 255}, {30, 80, 180, 255}, {140, 200, 255, 255}}, float(i) / 255.0f));
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
             const float u = float(x) / kSize, v = float(y) / kSize;
@@ -167,15 +173,19 @@ Image backdropTexture() {
         const float v = float(y) / float(kSize - 1);
         for (int x = 0; x < kSize; ++x) {
             const float u = float(x) / kSize;
-            Rgba c = ramp({{14, 6, 36, 255}, {40, 14, 70, 255}, {120, 40, 110, 255}, {245, 140, 80, 255}}, v / 0.82f);
+            Rgba c = ramp({{14, 6, 36, 255}, {40, 14, 70, 255}, {120, 40, 110, 255}, {245, 140, 80, 255}},
+                          v / 0.82f);
             // Aurora curtains: a wavering band of fine vertical streaks.
             const float sway = 0.08f * (fractalNoise(u, 0.7f, 2, 3, 61) - 0.5f);
-            const float streaks = 0.5f + 0.5f * std::sin(u * 2.0f * kPi * 11.0f + 9.0f * fractalNoise(u, 0.2f, 4, 3, 63));
-            const float band = smoothstep(0.1f, 0.22f, v + sway) * (1.0f - smoothstep(0.26f, 0.42f, v + sway));
+            const float streaks =
+                0.5f + 0.5f * std::sin(u * 2.0f * kPi * 11.0f + 9.0f * fractalNoise(u, 0.2f, 4, 3, 63));
+            const float band =
+                smoothstep(0.1f, 0.22f, v + sway) * (1.0f - smoothstep(0.26f, 0.42f, v + sway));
             c = mix(c, Rgba{70, 235, 170, 255}, 0.45f * band * (0.35f + 0.65f * streaks));
             // Stars, thinning towards the glow of the horizon.
             const float star = hashUnit(x, y, 67);
-            if (star > 0.993f) c = add(c, (1.0f - smoothstep(0.3f, 0.6f, v)) * (0.4f + 0.6f * hashUnit(y, x, 71)));
+            if (star > 0.993f)
+                c = add(c, (1.0f - smoothstep(0.3f, 0.6f, v)) * (0.4f + 0.6f * hashUnit(y, x, 71)));
             // Hills in front.
             const float hill = 0.84f + 0.06f * fractalNoise(u, 0.3f, 2, 4, 73);
             if (v > hill) c = mix(Rgba{30, 12, 40, 255}, Rgba{8, 4, 14, 255}, smoothstep(hill, 1.0f, v));
@@ -255,7 +265,8 @@ Image tunnelTexture() {
             Rgba c = mix(Rgba{40, 48, 66, 255}, Rgba{70, 82, 104, 255}, grain);
             const int fromEdge = std::min(std::min(px, kPanel - 1 - px), std::min(py, kPanel - 1 - py));
             if (fromEdge == 2) c = add(c, 0.12f);  // bevel
-            if (fromEdge < 2) c = mix(Rgba{0, 170, 230, 255}, Rgba{150, 240, 255, 255}, fromEdge == 0 ? 1.0f : 0.0f);
+            if (fromEdge < 2)
+                c = mix(Rgba{0, 170, 230, 255}, Rgba{150, 240, 255, 255}, fromEdge == 0 ? 1.0f : 0.0f);
             const bool rivet = (px == 5 || px == kPanel - 6) && (py == 5 || py == kPanel - 6);
             if (rivet) c = Rgba{170, 180, 200, 255};
             image.at(x, y) = c;
@@ -294,8 +305,8 @@ Image ringSymbol() {
                 return r > 9.0f && r < 14.0f;
             });
             const float glow = 0.35f * coverage(x, y, [](float px, float py) {
-                return std::hypot(px - kSize / 2.0f, py - kSize / 2.0f) <= 9.0f;
-            });
+                                   return std::hypot(px - kSize / 2.0f, py - kSize / 2.0f) <= 9.0f;
+                               });
             image.at(x, y) = {150, 240, 255, toByte(std::max(a, glow))};
         }
     }
@@ -305,12 +316,14 @@ Image ringSymbol() {
 IndexedImage diamondSymbol() {
     constexpr int kSize = 32;
     IndexedImage image(kSize, kSize);
-    image.palette.push_back({0, 0, 0, 0});  // entry 0: the transparent ground
+    image.palette.push_back({0, 0, 0, 0});        // entry 0: the transparent ground
     image.palette.push_back({120, 60, 10, 255});  // entry 1: the rim
-    for (int i = 0; i < 8; ++i) image.palette.push_back(mix(Rgba{255, 150, 30, 255}, Rgba{255, 245, 190, 255}, i / 7.0f));
+    for (int i = 0; i < 8; ++i)
+        image.palette.push_back(mix(Rgba{255, 150, 30, 255}, Rgba{255, 245, 190, 255}, i / 7.0f));
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
-            const int dx = std::abs(2 * x + 1 - kSize), dy = std::abs(2 * y + 1 - kSize);  // twice the distance
+            const int dx = std::abs(2 * x + 1 - kSize),
+                      dy = std::abs(2 * y + 1 - kSize);  // twice the distance
             const int d = dx + dy;
             if (d >= 28) continue;
             if (d >= 24) {
@@ -337,7 +350,8 @@ Image starSymbol() {
         float angle = std::atan2(dx, dy);
         const float wedge = 2.0f * kPi / 5.0f;
         angle = std::fabs(std::remainder(angle, wedge));
-        // Boundary of the point: a straight edge from the tip (angle 0, outer) to the valley (36 degrees, inner).
+        // Boundary of the point: a straight edge from the tip (angle 0, outer) to the valley (36 degrees,
+        // inner).
         const float tipX = 0.0f, tipY = outer;
         const float valleyX = inner * std::sin(wedge / 2.0f), valleyY = inner * std::cos(wedge / 2.0f);
         const float qx = r * std::sin(angle), qy = r * std::cos(angle);
