@@ -1,7 +1,6 @@
 // image.h -- in-memory pictures of the demo-content generator: RGBA and palette images, top row first.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
