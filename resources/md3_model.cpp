@@ -1,4 +1,5 @@
-// md3_model.cpp -- MD3 file reading with full validation, the normal table, frame stepping and blended drawing.
+// md3_model.cpp -- MD3 file reading with full validation, the normal table, frame stepping and blended
+// drawing.
 #include "resources/md3_model.h"
 
 #include <GL/gl.h>
@@ -25,9 +26,13 @@ uint32_t readU32(const unsigned char* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-int32_t readI32(const unsigned char* p) { return static_cast<int32_t>(readU32(p)); }
+int32_t readI32(const unsigned char* p) {
+    return static_cast<int32_t>(readU32(p));
+}
 
-int16_t readI16(const unsigned char* p) { return static_cast<int16_t>(uint16_t(p[0]) | uint16_t(p[1]) << 8); }
+int16_t readI16(const unsigned char* p) {
+    return static_cast<int16_t>(uint16_t(p[0]) | uint16_t(p[1]) << 8);
+}
 
 float readF32(const unsigned char* p) {
     const uint32_t bits = readU32(p);
@@ -36,7 +41,9 @@ float readF32(const unsigned char* p) {
     return f;
 }
 
-Vec3 readVec3(const unsigned char* p) { return {readF32(p), readF32(p + 4), readF32(p + 8)}; }
+Vec3 readVec3(const unsigned char* p) {
+    return {readF32(p), readF32(p + 4), readF32(p + 8)};
+}
 
 template <size_t N>
 std::array<char, N> readChars(const unsigned char* p) {
@@ -106,9 +113,13 @@ Md3Shader readShader(const unsigned char* p) {
     return s;
 }
 
-Md3Triangle readTriangle(const unsigned char* p) { return {{readI32(p), readI32(p + 4), readI32(p + 8)}}; }
+Md3Triangle readTriangle(const unsigned char* p) {
+    return {{readI32(p), readI32(p + 4), readI32(p + 8)}};
+}
 
-Md3TexCoord readTexCoord(const unsigned char* p) { return {readF32(p), readF32(p + 4)}; }
+Md3TexCoord readTexCoord(const unsigned char* p) {
+    return {readF32(p), readF32(p + 4)};
+}
 
 Md3Vertex readVertex(const unsigned char* p) {
     Md3Vertex v;
@@ -132,11 +143,14 @@ std::vector<Record> readRecords(const unsigned char* data, int64_t offset, int64
                                 Read read) {
     std::vector<Record> records;
     records.reserve(static_cast<size_t>(count));
-    for (int64_t i = 0; i < count; ++i) records.push_back(read(data + offset + i * static_cast<int64_t>(recordBytes)));
+    for (int64_t i = 0; i < count; ++i)
+        records.push_back(read(data + offset + i * static_cast<int64_t>(recordBytes)));
     return records;
 }
 
-bool countInRange(int32_t count, int32_t limit) { return count >= 0 && count <= limit; }
+bool countInRange(int32_t count, int32_t limit) {
+    return count >= 0 && count <= limit;
+}
 
 std::string format(const char* pattern, auto... values) {
     char text[160];
@@ -172,7 +186,9 @@ int32_t stepFrame(int32_t frame, uint64_t steps, int32_t last) {
 
 // The surface's own frame nearest to `frame`: a surface with fewer frames than
 // the model holds its last pose.
-size_t surfaceFrame(int32_t frame, int32_t frameCount) { return static_cast<size_t>(std::clamp(frame, 0, frameCount - 1)); }
+size_t surfaceFrame(int32_t frame, int32_t frameCount) {
+    return static_cast<size_t>(std::clamp(frame, 0, frameCount - 1));
+}
 
 }  // namespace
 
@@ -191,9 +207,13 @@ void buildNormalTable() {
     normalTableBuilt = true;
 }
 
-bool fileExists(std::string_view path) { return openFile(path, "rb") != nullptr; }
+bool fileExists(std::string_view path) {
+    return openFile(path, "rb") != nullptr;
+}
 
-Md3Model::Md3Model() { buildNormalTable(); }
+Md3Model::Md3Model() {
+    buildNormalTable();
+}
 
 void Md3Model::clearContents() {
     header = {};
@@ -238,23 +258,27 @@ int32_t Md3Model::parse(std::string_view bytes) {
         return fail(kMd3Damaged, "the file ends inside the header");
     }
     const Md3Header h = readHeader(data);
-    if (std::memcmp(h.ident.data(), "IDP3", 4) != 0) return fail(kMd3NotVersion15, "not an MD3 file (no \"IDP3\")");
+    if (std::memcmp(h.ident.data(), "IDP3", 4) != 0)
+        return fail(kMd3NotVersion15, "not an MD3 file (no \"IDP3\")");
     if (h.version != kMd3Version) return fail(kMd3NotVersion15, format("MD3 version %d, not 15", h.version));
     if (!countInRange(h.frameCount, kMd3MaxFrames))
         return fail(kMd3Damaged, format("frame count %d is outside 0..%d", h.frameCount, kMd3MaxFrames));
     if (!countInRange(h.tagCount, kMd3MaxTags))
         return fail(kMd3Damaged, format("tag count %d is outside 0..%d", h.tagCount, kMd3MaxTags));
     if (!countInRange(h.surfaceCount, kMd3MaxSurfaces))
-        return fail(kMd3Damaged, format("surface count %d is outside 0..%d", h.surfaceCount, kMd3MaxSurfaces));
+        return fail(kMd3Damaged,
+                    format("surface count %d is outside 0..%d", h.surfaceCount, kMd3MaxSurfaces));
 
     // -- frames and tags follow the header directly; the header's offsets are not consulted
     int64_t pos = kMd3HeaderBytes;
-    if (!blockFits(pos, h.frameCount, kMd3FrameBytes, 0, size)) return fail(kMd3Damaged, "the file ends inside the frames");
+    if (!blockFits(pos, h.frameCount, kMd3FrameBytes, 0, size))
+        return fail(kMd3Damaged, "the file ends inside the frames");
     std::vector<Md3Frame> frames = readRecords<Md3Frame>(data, pos, h.frameCount, kMd3FrameBytes, readFrame);
     pos += int64_t{h.frameCount} * kMd3FrameBytes;
 
     const int64_t tagTotal = int64_t{h.frameCount} * h.tagCount;
-    if (!blockFits(pos, tagTotal, kMd3TagBytes, 0, size)) return fail(kMd3Damaged, "the file ends inside the tags");
+    if (!blockFits(pos, tagTotal, kMd3TagBytes, 0, size))
+        return fail(kMd3Damaged, "the file ends inside the tags");
     std::vector<Md3Tag> tags = readRecords<Md3Tag>(data, pos, tagTotal, kMd3TagBytes, readTag);
     pos += tagTotal * static_cast<int64_t>(kMd3TagBytes);
 
@@ -270,19 +294,23 @@ int32_t Md3Model::parse(std::string_view bytes) {
         const std::string label = surfaceLabel(s, sh);
 
         if (!countInRange(sh.frameCount, kMd3MaxFrames))
-            return fail(kMd3Damaged, format("%s: frame count %d is outside 0..%d", label.c_str(), sh.frameCount, kMd3MaxFrames));
+            return fail(kMd3Damaged, format("%s: frame count %d is outside 0..%d", label.c_str(),
+                                            sh.frameCount, kMd3MaxFrames));
         if (!countInRange(sh.shaderCount, kMd3MaxShaders))
-            return fail(kMd3Damaged, format("%s: shader count %d is outside 0..%d", label.c_str(), sh.shaderCount, kMd3MaxShaders));
+            return fail(kMd3Damaged, format("%s: shader count %d is outside 0..%d", label.c_str(),
+                                            sh.shaderCount, kMd3MaxShaders));
         if (!countInRange(sh.vertexCount, kMd3MaxVertices))
-            return fail(kMd3Damaged, format("%s: vertex count %d is outside 0..%d", label.c_str(), sh.vertexCount, kMd3MaxVertices));
+            return fail(kMd3Damaged, format("%s: vertex count %d is outside 0..%d", label.c_str(),
+                                            sh.vertexCount, kMd3MaxVertices));
         if (!countInRange(sh.triangleCount, kMd3MaxTriangles))
-            return fail(kMd3Damaged,
-                        format("%s: triangle count %d is outside 0..%d", label.c_str(), sh.triangleCount, kMd3MaxTriangles));
+            return fail(kMd3Damaged, format("%s: triangle count %d is outside 0..%d", label.c_str(),
+                                            sh.triangleCount, kMd3MaxTriangles));
 
         // Every block of a surface lies between its start and its end, and the end within the file.
         if (sh.endOffset < static_cast<int32_t>(kMd3SurfaceHeaderBytes) || sh.endOffset > size - start)
-            return fail(kMd3Damaged, format("%s: end offset %d runs past the end of the file or into its header",
-                                            label.c_str(), sh.endOffset));
+            return fail(kMd3Damaged,
+                        format("%s: end offset %d runs past the end of the file or into its header",
+                               label.c_str(), sh.endOffset));
         const int64_t end = start + sh.endOffset;
         // An empty block reads nothing, so where it points does not matter.
         auto fits = [&](int64_t offset, int64_t count, size_t recordBytes) {
@@ -294,26 +322,32 @@ int32_t Md3Model::parse(std::string_view bytes) {
             return fail(kMd3Damaged, format("%s: the shaders run past the surface's end", label.c_str()));
         const int64_t trianglesAt = start + sh.trianglesOffset;
         if (!fits(trianglesAt, sh.triangleCount, kMd3TriangleBytes))
-            return fail(kMd3Damaged, format("%s: triangles offset %d lies outside the surface", label.c_str(), sh.trianglesOffset));
+            return fail(kMd3Damaged, format("%s: the triangles at offset %d run outside the surface",
+                                            label.c_str(), sh.trianglesOffset));
         const int64_t texCoordsAt = start + sh.texCoordsOffset;
         if (!fits(texCoordsAt, sh.vertexCount, kMd3TexCoordBytes))
-            return fail(kMd3Damaged, format("%s: texture coordinates offset %d lies outside the surface", label.c_str(),
-                                            sh.texCoordsOffset));
+            return fail(kMd3Damaged,
+                        format("%s: the texture coordinates at offset %d run outside the surface",
+                               label.c_str(), sh.texCoordsOffset));
         const int64_t verticesAt = start + sh.verticesOffset;
         const int64_t vertexTotal = int64_t{sh.vertexCount} * sh.frameCount;
         if (!fits(verticesAt, vertexTotal, kMd3VertexBytes))
-            return fail(kMd3Damaged, format("%s: vertices offset %d lies outside the surface", label.c_str(), sh.verticesOffset));
+            return fail(kMd3Damaged, format("%s: the vertices at offset %d run outside the surface",
+                                            label.c_str(), sh.verticesOffset));
 
-        surface.shaders = readRecords<Md3Shader>(data, shadersAt, sh.shaderCount, kMd3ShaderBytes, readShader);
-        surface.triangles = readRecords<Md3Triangle>(data, trianglesAt, sh.triangleCount, kMd3TriangleBytes, readTriangle);
-        surface.texCoords = readRecords<Md3TexCoord>(data, texCoordsAt, sh.vertexCount, kMd3TexCoordBytes, readTexCoord);
+        surface.shaders =
+            readRecords<Md3Shader>(data, shadersAt, sh.shaderCount, kMd3ShaderBytes, readShader);
+        surface.triangles =
+            readRecords<Md3Triangle>(data, trianglesAt, sh.triangleCount, kMd3TriangleBytes, readTriangle);
+        surface.texCoords =
+            readRecords<Md3TexCoord>(data, texCoordsAt, sh.vertexCount, kMd3TexCoordBytes, readTexCoord);
         surface.vertices = readRecords<Md3Vertex>(data, verticesAt, vertexTotal, kMd3VertexBytes, readVertex);
 
         for (size_t t = 0; t < surface.triangles.size(); ++t)
             for (int32_t index : surface.triangles[t].indices)
                 if (index < 0 || index >= sh.vertexCount)
-                    return fail(kMd3Damaged, format("%s: triangle %zu uses vertex %d of %d", label.c_str(), t, index,
-                                                    sh.vertexCount));
+                    return fail(kMd3Damaged, format("%s: triangle %zu uses vertex %d of %d", label.c_str(), t,
+                                                    index, sh.vertexCount));
 
         surfaceList.push_back(std::move(surface));
         pos = end;
@@ -333,9 +367,10 @@ void Md3Model::setFrames(int32_t a, int32_t b, float t) {
         t = 0.0f;
     } else if (t > 1.0f) {
         // Step whole frames until the blend is at most 1; a blend of exactly 1
-        // stays at 1. t minus a whole number below t is exact in float.
+        // stays at 1. Counted rather than looped, so that any blend ends.
         const double steps = std::ceil(static_cast<double>(t)) - 1.0;
-        t = static_cast<float>(static_cast<double>(t) - steps);
+        // Below 2^24 the subtraction is exact; above it every float is whole and ends at 1.
+        t = t < 16777216.0f ? static_cast<float>(static_cast<double>(t) - steps) : 1.0f;
         constexpr double kMaxSteps = 4611686018427387904.0;  // 2^62; blends this large are meaningless
         const uint64_t n = static_cast<uint64_t>(std::min(steps, kMaxSteps));
         a = stepFrame(a, n, lastFrame);
@@ -356,7 +391,9 @@ void Md3Model::drawFrames(int32_t a, int32_t b, float t) const {
         const int32_t frameCount = surface.header.frameCount;
         if (vertexCount <= 0 || frameCount <= 0) continue;
         const size_t count = static_cast<size_t>(vertexCount);
-        if (surface.vertices.size() < count * static_cast<size_t>(frameCount) || surface.texCoords.size() < count) continue;
+        if (surface.vertices.size() < count * static_cast<size_t>(frameCount) ||
+            surface.texCoords.size() < count)
+            continue;
         const Md3Vertex* frameVerticesA = surface.vertices.data() + surfaceFrame(a, frameCount) * count;
         const Md3Vertex* frameVerticesB = surface.vertices.data() + surfaceFrame(b, frameCount) * count;
 

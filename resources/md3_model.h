@@ -1,4 +1,5 @@
-// md3_model.h -- MD3 models ("IDP3" version 15): the file records, loading, frame animation and blended drawing.
+// md3_model.h -- MD3 models ("IDP3" version 15): the file records, loading, frame animation and blended
+// drawing.
 #pragma once
 
 #include <array>
@@ -16,67 +17,81 @@ namespace qm {
 
 // File header, 108 bytes at offset 0.
 struct Md3Header {
-    std::array<char, 4> ident{};   //   0  "IDP3"
-    int32_t version = 0;           //   4  15
-    std::array<char, 64> name{};   //   8  model name
-    int32_t flags = 0;             //  72
-    int32_t frameCount = 0;        //  76  frames to read
-    int32_t tagCount = 0;          //  80  tags per frame
-    int32_t surfaceCount = 0;      //  84
-    int32_t skinCount = 0;         //  88
-    int32_t framesOffset = 0;      //  92  not consulted: the frames follow the header
-    int32_t tagsOffset = 0;        //  96  not consulted: the tags follow the frames
-    int32_t surfacesOffset = 0;    // 100  not consulted: the first surface follows the tags
-    int32_t endOffset = 0;         // 104  not consulted
+    std::array<char, 4> ident{};  //   0  "IDP3"
+    int32_t version = 0;          //   4  15
+    std::array<char, 64> name{};  //   8  model name
+    int32_t flags = 0;            //  72
+    int32_t frameCount = 0;       //  76  frames to read
+    int32_t tagCount = 0;         //  80  tags per frame
+    int32_t surfaceCount = 0;     //  84
+    int32_t skinCount = 0;        //  88
+    int32_t framesOffset = 0;     //  92  not consulted: the frames follow the header
+    int32_t tagsOffset = 0;       //  96  not consulted: the tags follow the frames
+    int32_t surfacesOffset = 0;   // 100  not consulted: the first surface follows the tags
+    int32_t endOffset = 0;        // 104  not consulted
+
+    bool operator==(const Md3Header&) const = default;
 };
 
 // Frame record, 56 bytes; frame count of them follow the header. Kept, not drawn.
 struct Md3Frame {
-    Vec3 boundsMin;                //   0
-    Vec3 boundsMax;                //  12
-    Vec3 localOrigin;              //  24
-    float radius = 0;              //  36
-    std::array<char, 16> name{};   //  40
+    Vec3 boundsMin;               //   0
+    Vec3 boundsMax;               //  12
+    Vec3 localOrigin;             //  24
+    float radius = 0;             //  36
+    std::array<char, 16> name{};  //  40
+
+    bool operator==(const Md3Frame&) const = default;
 };
 
 // Tag record, 112 bytes; frame count x tag count of them follow the frames. Kept, not drawn.
 struct Md3Tag {
-    std::array<char, 64> name{};   //   0
-    Vec3 origin;                   //  64
-    std::array<Vec3, 3> axis{};    //  76
+    std::array<char, 64> name{};  //   0
+    Vec3 origin;                  //  64
+    std::array<Vec3, 3> axis{};   //  76
+
+    bool operator==(const Md3Tag&) const = default;
 };
 
 // Surface header, 108 bytes at the surface start P; offsets are from P.
 struct Md3SurfaceHeader {
-    std::array<char, 4> ident{};   //   0  not checked
-    std::array<char, 64> name{};   //   4
-    int32_t flags = 0;             //  68
-    int32_t frameCount = 0;        //  72  frames in the vertex array
-    int32_t shaderCount = 0;       //  76
-    int32_t vertexCount = 0;       //  80  per frame; also the number of texture coordinates
-    int32_t triangleCount = 0;     //  84
-    int32_t trianglesOffset = 0;   //  88
-    int32_t shadersOffset = 0;     //  92  not consulted: the shaders follow the surface header
-    int32_t texCoordsOffset = 0;   //  96
-    int32_t verticesOffset = 0;    // 100
-    int32_t endOffset = 0;         // 104  the next surface starts at P + endOffset
+    std::array<char, 4> ident{};  //   0  not checked
+    std::array<char, 64> name{};  //   4
+    int32_t flags = 0;            //  68
+    int32_t frameCount = 0;       //  72  frames in the vertex array
+    int32_t shaderCount = 0;      //  76
+    int32_t vertexCount = 0;      //  80  per frame; also the number of texture coordinates
+    int32_t triangleCount = 0;    //  84
+    int32_t trianglesOffset = 0;  //  88
+    int32_t shadersOffset = 0;    //  92  not consulted: the shaders follow the surface header
+    int32_t texCoordsOffset = 0;  //  96
+    int32_t verticesOffset = 0;   // 100
+    int32_t endOffset = 0;        // 104  the next surface starts at P + endOffset
+
+    bool operator==(const Md3SurfaceHeader&) const = default;
 };
 
 // Shader record, 68 bytes. Kept, not used.
 struct Md3Shader {
-    std::array<char, 64> name{};   //   0
-    int32_t index = 0;             //  64
+    std::array<char, 64> name{};  //   0
+    int32_t index = 0;            //  64
+
+    bool operator==(const Md3Shader&) const = default;
 };
 
 // Triangle record, 12 bytes: three vertex indices.
 struct Md3Triangle {
     std::array<int32_t, 3> indices{};
+
+    bool operator==(const Md3Triangle&) const = default;
 };
 
 // Texture coordinate record, 8 bytes, one per vertex.
 struct Md3TexCoord {
     float s = 0;
     float t = 0;
+
+    bool operator==(const Md3TexCoord&) const = default;
 };
 
 // Vertex record, 8 bytes: position in 1/64 units, then the encoded normal
@@ -84,6 +99,8 @@ struct Md3TexCoord {
 struct Md3Vertex {
     std::array<int16_t, 3> position{};
     std::array<uint8_t, 2> normal{};
+
+    bool operator==(const Md3Vertex&) const = default;
 };
 
 struct Md3Surface {
@@ -93,6 +110,8 @@ struct Md3Surface {
     std::vector<Md3TexCoord> texCoords;
     // vertexCount x frameCount records; frame f starts at record f x vertexCount.
     std::vector<Md3Vertex> vertices;
+
+    bool operator==(const Md3Surface&) const = default;
 };
 
 inline constexpr size_t kMd3HeaderBytes = 108;
@@ -136,7 +155,7 @@ void buildNormalTable();
 bool fileExists(std::string_view path);
 
 class Md3Model {
-public:
+  public:
     Md3Model();
 
     // Reads the file at `path` (a script path) and returns kMd3Loaded or one of
@@ -166,16 +185,16 @@ public:
     float blend = 0;
     int32_t framesPerSecond = 25;
     std::string path;
-    Md3Header header;                  // as read
+    Md3Header header;  // as read
     std::vector<Md3Frame> frameRecords;
-    std::vector<Md3Tag> tagRecords;    // frame count x tag count
+    std::vector<Md3Tag> tagRecords;  // frame count x tag count
     std::vector<Md3Surface> surfaces;
-    bool textured = true;              // send each vertex's texture coordinates
+    bool textured = true;  // send each vertex's texture coordinates
     // The header's frame count less one once a load succeeded; -1 while the
     // model has no frames.
     int32_t lastFrame = -1;
 
-private:
+  private:
     void clearContents();
     int32_t fail(int32_t code, std::string reason);
 

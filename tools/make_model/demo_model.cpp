@@ -16,24 +16,34 @@ constexpr double kPi = std::numbers::pi;
 struct V {
     double x = 0, y = 0, z = 0;
 };
-V operator-(V a, V b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V operator*(V a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-V cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double length(V a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
-Vec3 toVec3(V a) { return {static_cast<float>(a.x), static_cast<float>(a.y), static_cast<float>(a.z)}; }
+V operator-(V a, V b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+V operator*(V a, double s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+V cross(V a, V b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double length(V a) {
+    return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+}
+Vec3 toVec3(V a) {
+    return {static_cast<float>(a.x), static_cast<float>(a.y), static_cast<float>(a.z)};
+}
 
 // A surface given by a point function over (u, v) in [0, 1]^2 whose partial
 // derivatives' cross product points outwards.
 using Patch = std::function<V(double u, double v)>;
 
 // Body: a pod whose three lobes turn once per loop while it breathes.
-constexpr int kBodyRings = 16;      // from the top pole (u = 0) to the bottom pole (u = 1)
+constexpr int kBodyRings = 16;  // from the top pole (u = 0) to the bottom pole (u = 1)
 constexpr int kBodySegments = 32;
 constexpr double kBodyRadius = 1.6;
 
 // Ring: a torus tilted off the pod's axis; its tilt direction turns once per loop.
-constexpr int kRingSegments = 48;   // around the ring (u)
-constexpr int kRingSides = 12;      // around the tube (v)
+constexpr int kRingSegments = 48;  // around the ring (u)
+constexpr int kRingSides = 12;     // around the tube (v)
 constexpr double kRingRadius = 2.6;
 constexpr double kTubeRadius = 0.22;
 constexpr double kRingTilt = 25.0 * kPi / 180.0;
@@ -42,7 +52,8 @@ Patch bodyAt(double phase) {
     return [phase](double u, double v) {
         const double theta = u * kPi, phi = v * 2 * kPi;
         const double s = std::sin(theta);
-        const double r = kBodyRadius * (1 + 0.08 * std::sin(phase) + 0.12 * s * s * std::sin(3 * phi - phase));
+        const double r =
+            kBodyRadius * (1 + 0.08 * std::sin(phase) + 0.12 * s * s * std::sin(3 * phi - phase));
         const double stretch = 1.2 + 0.08 * std::cos(phase);
         return V{r * s * std::cos(phi), r * s * std::sin(phi), r * stretch * std::cos(theta)};
     };
@@ -89,10 +100,12 @@ md3write::Surface gridSurface(const char* name, const char* shader, int rows, in
     const int stride = columns + 1;
     for (int i = 0; i <= rows; ++i)
         for (int j = 0; j <= columns; ++j)
-            s.texCoords.push_back({static_cast<float>(sRepeat * j / columns), static_cast<float>(tRepeat * i / rows)});
+            s.texCoords.push_back(
+                {static_cast<float>(sRepeat * j / columns), static_cast<float>(tRepeat * i / rows)});
     for (int i = 0; i < rows; ++i) {
         for (int j = 0; j < columns; ++j) {
-            const int a = i * stride + j, b = (i + 1) * stride + j, c = (i + 1) * stride + j + 1, d = i * stride + j + 1;
+            const int a = i * stride + j, b = (i + 1) * stride + j, c = (i + 1) * stride + j + 1,
+                      d = i * stride + j + 1;
             if (!(poles && i == rows - 1)) s.triangles.push_back({{a, c, b}});
             if (!(poles && i == 0)) s.triangles.push_back({{a, d, c}});
         }
@@ -102,7 +115,8 @@ md3write::Surface gridSurface(const char* name, const char* shader, int rows, in
         for (int i = 0; i <= rows; ++i) {
             for (int j = 0; j <= columns; ++j) {
                 const double u = double(i) / rows, v = double(j) / columns;
-                s.vertices.push_back(md3write::makeVertex(toVec3(patch(u, v)), toVec3(normalAt(patch, u, v))));
+                s.vertices.push_back(
+                    md3write::makeVertex(toVec3(patch(u, v)), toVec3(normalAt(patch, u, v))));
             }
         }
     }
@@ -144,7 +158,8 @@ md3write::Model build() {
         model.frames.push_back(frameRecord(model, f));
         // The ring's axes: its own x, y and z after the tilt and the turn.
         const double phase = 2 * kPi * f / kFrames;
-        const double c = std::cos(phase), s = std::sin(phase), ct = std::cos(kRingTilt), st = std::sin(kRingTilt);
+        const double c = std::cos(phase), s = std::sin(phase), ct = std::cos(kRingTilt),
+                     st = std::sin(kRingTilt);
         Md3Tag tag;
         tag.name = md3write::fixedName<64>("tag_ring");
         tag.axis = {toVec3({c, s, 0}), toVec3({-s * ct, c * ct, st}), toVec3({s * st, -c * st, ct})};

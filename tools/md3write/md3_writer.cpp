@@ -13,10 +13,11 @@ namespace qm::md3write {
 
 namespace {
 
-constexpr double kNormalStep = 0.024639942381096416;  // 2 pi / 255, the table's angle step
+constexpr std::array<char, 4> kIdent = {'I', 'D', 'P', '3'};  // no terminating zero
+constexpr double kNormalStep = 0.024639942381096416;          // 2 pi / 255, the table's angle step
 
 class ByteSink {
-public:
+  public:
     size_t size() const { return bytes_.size(); }
     std::string take() { return std::move(bytes_); }
 
@@ -44,14 +45,16 @@ public:
     void chars(const std::array<char, N>& text) {
         bytes_.append(text.data(), N);
     }
-    void fill(int count, unsigned char byte) { bytes_.append(static_cast<size_t>(std::max(count, 0)), static_cast<char>(byte)); }
+    void fill(int count, unsigned char byte) {
+        bytes_.append(static_cast<size_t>(std::max(count, 0)), static_cast<char>(byte));
+    }
     // Overwrites an int32 written earlier (offsets known only once a block is placed).
     void patchI32(size_t at, int32_t v) {
         const auto u = static_cast<uint32_t>(v);
         for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<char>((u >> (8 * i)) & 0xff);
     }
 
-private:
+  private:
     std::string bytes_;
 };
 
@@ -97,7 +100,7 @@ constexpr size_t kSurfaceEndField = 104;
 
 void writeSurface(ByteSink& out, const Surface& s, const Layout& layout) {
     const size_t start = out.size();
-    out.chars(fixedName<4>("IDP3"));
+    out.chars(kIdent);
     out.chars(fixedName<64>(s.name));
     out.i32(s.flags);
     out.i32(s.frameCount);
@@ -141,7 +144,7 @@ Encoded encode(const Model& model, const Layout& layout) {
     const int32_t tagsAt = framesAt + frameCount * static_cast<int32_t>(kMd3FrameBytes);
     const int32_t surfacesAt = tagsAt + static_cast<int32_t>(model.tags.size() * kMd3TagBytes);
 
-    out.chars(fixedName<4>("IDP3"));
+    out.chars(kIdent);
     out.i32(kMd3Version);
     out.chars(fixedName<64>(model.name));
     out.i32(model.flags);
@@ -175,7 +178,8 @@ bool writeFile(const std::string& path, const Model& model, const Layout& layout
 }
 
 std::array<uint8_t, 2> encodeNormal(Vec3 normal) {
-    const double length = std::sqrt(double(normal.x) * normal.x + double(normal.y) * normal.y + double(normal.z) * normal.z);
+    const double length =
+        std::sqrt(double(normal.x) * normal.x + double(normal.y) * normal.y + double(normal.z) * normal.z);
     if (!(length > 0)) return {0, 0};
     const double x = normal.x / length, y = normal.y / length, z = normal.z / length;
     // Rounded angles first, then the best of the neighbouring entries.
@@ -190,7 +194,8 @@ std::array<uint8_t, 2> encodeNormal(Vec3 normal) {
         for (int q = q0 - 1; q <= q0 + 1; ++q) {
             const int qq = ((q % 255) + 255) % 255;  // 255 steps make a full turn
             const double a = p * kNormalStep, b = qq * kNormalStep;
-            const double dot = std::sin(a) * std::cos(b) * x + std::sin(a) * std::sin(b) * y + std::cos(a) * z;
+            const double dot =
+                std::sin(a) * std::cos(b) * x + std::sin(a) * std::sin(b) * y + std::cos(a) * z;
             if (dot > bestDot) {
                 bestDot = dot;
                 best = {static_cast<uint8_t>(p), static_cast<uint8_t>(qq)};

@@ -1,4 +1,5 @@
-// md3_writer.h -- builds MD3 files from surfaces, frames and tags, with layout options that produce odd files.
+// md3_writer.h -- builds MD3 files from surfaces, frames and tags, with layout options that produce odd
+// files.
 #pragma once
 
 #include <array>
@@ -16,11 +17,11 @@ namespace qm::md3write {
 struct Surface {
     std::string name;
     int32_t flags = 0;
-    int32_t frameCount = 1;                // frames held in `vertices`
+    int32_t frameCount = 1;  // frames held in `vertices`
     std::vector<Md3Shader> shaders;
     std::vector<Md3Triangle> triangles;
-    std::vector<Md3TexCoord> texCoords;    // one per vertex: their number is the vertex count
-    std::vector<Md3Vertex> vertices;       // frameCount x vertex count, frame after frame
+    std::vector<Md3TexCoord> texCoords;  // one per vertex: their number is the vertex count
+    std::vector<Md3Vertex> vertices;     // frameCount x vertex count, frame after frame
 };
 
 struct Model {
@@ -29,22 +30,22 @@ struct Model {
     int32_t skinCount = 0;
     std::vector<Md3Frame> frames;
     int32_t tagsPerFrame = 0;
-    std::vector<Md3Tag> tags;              // frames x tagsPerFrame, frame after frame
+    std::vector<Md3Tag> tags;  // frames x tagsPerFrame, frame after frame
     std::vector<Surface> surfaces;
 };
 
 // Where the blocks of each surface go. The defaults give the packed layout:
 // surface header, shaders, triangles, texture coordinates, vertices.
 struct Layout {
-    int gapBytes = 0;             // filler before each of the triangles, texture coordinates and vertices
-    bool verticesFirst = false;   // vertices, then texture coordinates, then triangles
-    int tailBytes = 0;            // filler at the end of each surface, inside its end offset
+    int gapBytes = 0;            // filler before each of the triangles, texture coordinates and vertices
+    bool verticesFirst = false;  // vertices, then texture coordinates, then triangles
+    int tailBytes = 0;           // filler at the end of each surface, inside its end offset
     unsigned char filler = 0xA5;
 };
 
 struct Encoded {
     std::string bytes;
-    std::vector<size_t> surfaceStarts;   // file offset of each surface header
+    std::vector<size_t> surfaceStarts;  // file offset of each surface header
 };
 
 // The file image. Header and surface counts come from the vectors' sizes; the
