@@ -152,7 +152,7 @@ bool countInRange(int32_t count, int32_t limit) {
     return count >= 0 && count <= limit;
 }
 
-std::string format(const char* pattern, auto... values) {
+std::string formatted(const char* pattern, auto... values) {
     char text[160];
     std::snprintf(text, sizeof text, pattern, values...);
     return text;
@@ -161,7 +161,7 @@ std::string format(const char* pattern, auto... values) {
 // The surface name for messages: at most 64 characters, up to the first zero byte.
 std::string surfaceLabel(int index, const Md3SurfaceHeader& h) {
     const char* end = std::find(h.name.begin(), h.name.end(), '\0');
-    return format("surface %d \"%s\"", index, std::string(h.name.begin(), end).c_str());
+    return formatted("surface %d \"%s\"", index, std::string(h.name.begin(), end).c_str());
 }
 
 // ---- animation
@@ -260,14 +260,15 @@ int32_t Md3Model::parse(std::string_view bytes) {
     const Md3Header h = readHeader(data);
     if (std::memcmp(h.ident.data(), "IDP3", 4) != 0)
         return fail(kMd3NotVersion15, "not an MD3 file (no \"IDP3\")");
-    if (h.version != kMd3Version) return fail(kMd3NotVersion15, format("MD3 version %d, not 15", h.version));
+    if (h.version != kMd3Version)
+        return fail(kMd3NotVersion15, formatted("MD3 version %d, not 15", h.version));
     if (!countInRange(h.frameCount, kMd3MaxFrames))
-        return fail(kMd3Damaged, format("frame count %d is outside 0..%d", h.frameCount, kMd3MaxFrames));
+        return fail(kMd3Damaged, formatted("frame count %d is outside 0..%d", h.frameCount, kMd3MaxFrames));
     if (!countInRange(h.tagCount, kMd3MaxTags))
-        return fail(kMd3Damaged, format("tag count %d is outside 0..%d", h.tagCount, kMd3MaxTags));
+        return fail(kMd3Damaged, formatted("tag count %d is outside 0..%d", h.tagCount, kMd3MaxTags));
     if (!countInRange(h.surfaceCount, kMd3MaxSurfaces))
         return fail(kMd3Damaged,
-                    format("surface count %d is outside 0..%d", h.surfaceCount, kMd3MaxSurfaces));
+                    formatted("surface count %d is outside 0..%d", h.surfaceCount, kMd3MaxSurfaces));
 
     // -- frames and tags follow the header directly; the header's offsets are not consulted
     int64_t pos = kMd3HeaderBytes;
@@ -288,29 +289,29 @@ int32_t Md3Model::parse(std::string_view bytes) {
     for (int32_t s = 0; s < h.surfaceCount; ++s) {
         const int64_t start = pos;
         if (!blockFits(start, 1, kMd3SurfaceHeaderBytes, 0, size))
-            return fail(kMd3Damaged, format("surface %d starts too close to the end of the file", s));
+            return fail(kMd3Damaged, formatted("surface %d starts too close to the end of the file", s));
         Md3Surface surface;
         const Md3SurfaceHeader& sh = surface.header = readSurfaceHeader(data + start);
         const std::string label = surfaceLabel(s, sh);
 
         if (!countInRange(sh.frameCount, kMd3MaxFrames))
-            return fail(kMd3Damaged, format("%s: frame count %d is outside 0..%d", label.c_str(),
-                                            sh.frameCount, kMd3MaxFrames));
+            return fail(kMd3Damaged, formatted("%s: frame count %d is outside 0..%d", label.c_str(),
+                                               sh.frameCount, kMd3MaxFrames));
         if (!countInRange(sh.shaderCount, kMd3MaxShaders))
-            return fail(kMd3Damaged, format("%s: shader count %d is outside 0..%d", label.c_str(),
-                                            sh.shaderCount, kMd3MaxShaders));
+            return fail(kMd3Damaged, formatted("%s: shader count %d is outside 0..%d", label.c_str(),
+                                               sh.shaderCount, kMd3MaxShaders));
         if (!countInRange(sh.vertexCount, kMd3MaxVertices))
-            return fail(kMd3Damaged, format("%s: vertex count %d is outside 0..%d", label.c_str(),
-                                            sh.vertexCount, kMd3MaxVertices));
+            return fail(kMd3Damaged, formatted("%s: vertex count %d is outside 0..%d", label.c_str(),
+                                               sh.vertexCount, kMd3MaxVertices));
         if (!countInRange(sh.triangleCount, kMd3MaxTriangles))
-            return fail(kMd3Damaged, format("%s: triangle count %d is outside 0..%d", label.c_str(),
-                                            sh.triangleCount, kMd3MaxTriangles));
+            return fail(kMd3Damaged, formatted("%s: triangle count %d is outside 0..%d", label.c_str(),
+                                               sh.triangleCount, kMd3MaxTriangles));
 
         // Every block of a surface lies between its start and its end, and the end within the file.
         if (sh.endOffset < static_cast<int32_t>(kMd3SurfaceHeaderBytes) || sh.endOffset > size - start)
             return fail(kMd3Damaged,
-                        format("%s: end offset %d runs past the end of the file or into its header",
-                               label.c_str(), sh.endOffset));
+                        formatted("%s: end offset %d runs past the end of the file or into its header",
+                                  label.c_str(), sh.endOffset));
         const int64_t end = start + sh.endOffset;
         // An empty block reads nothing, so where it points does not matter.
         auto fits = [&](int64_t offset, int64_t count, size_t recordBytes) {
@@ -319,21 +320,21 @@ int32_t Md3Model::parse(std::string_view bytes) {
 
         const int64_t shadersAt = start + static_cast<int64_t>(kMd3SurfaceHeaderBytes);
         if (!fits(shadersAt, sh.shaderCount, kMd3ShaderBytes))
-            return fail(kMd3Damaged, format("%s: the shaders run past the surface's end", label.c_str()));
+            return fail(kMd3Damaged, formatted("%s: the shaders run past the surface's end", label.c_str()));
         const int64_t trianglesAt = start + sh.trianglesOffset;
         if (!fits(trianglesAt, sh.triangleCount, kMd3TriangleBytes))
-            return fail(kMd3Damaged, format("%s: the triangles at offset %d run outside the surface",
-                                            label.c_str(), sh.trianglesOffset));
+            return fail(kMd3Damaged, formatted("%s: the triangles at offset %d run outside the surface",
+                                               label.c_str(), sh.trianglesOffset));
         const int64_t texCoordsAt = start + sh.texCoordsOffset;
         if (!fits(texCoordsAt, sh.vertexCount, kMd3TexCoordBytes))
             return fail(kMd3Damaged,
-                        format("%s: the texture coordinates at offset %d run outside the surface",
-                               label.c_str(), sh.texCoordsOffset));
+                        formatted("%s: the texture coordinates at offset %d run outside the surface",
+                                  label.c_str(), sh.texCoordsOffset));
         const int64_t verticesAt = start + sh.verticesOffset;
         const int64_t vertexTotal = int64_t{sh.vertexCount} * sh.frameCount;
         if (!fits(verticesAt, vertexTotal, kMd3VertexBytes))
-            return fail(kMd3Damaged, format("%s: the vertices at offset %d run outside the surface",
-                                            label.c_str(), sh.verticesOffset));
+            return fail(kMd3Damaged, formatted("%s: the vertices at offset %d run outside the surface",
+                                               label.c_str(), sh.verticesOffset));
 
         surface.shaders =
             readRecords<Md3Shader>(data, shadersAt, sh.shaderCount, kMd3ShaderBytes, readShader);
@@ -346,8 +347,8 @@ int32_t Md3Model::parse(std::string_view bytes) {
         for (size_t t = 0; t < surface.triangles.size(); ++t)
             for (int32_t index : surface.triangles[t].indices)
                 if (index < 0 || index >= sh.vertexCount)
-                    return fail(kMd3Damaged, format("%s: triangle %zu uses vertex %d of %d", label.c_str(), t,
-                                                    index, sh.vertexCount));
+                    return fail(kMd3Damaged, formatted("%s: triangle %zu uses vertex %d of %d", label.c_str(),
+                                                       t, index, sh.vertexCount));
 
         surfaceList.push_back(std::move(surface));
         pos = end;
