@@ -1,31 +1,96 @@
 // music_player.h -- module music playback and its pattern-effect sync.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string_view>
+
+#include "runtime/audio_device.h"
+#include "runtime/play_clock.h"
+#include "runtime/song_stream.h"
+#include "runtime/sync_queue.h"
 
 namespace qm {
 
+// Plays the song named by the globals script. The song is decoded on the output's
+// thread, which only queues each Zxx value with the sample position of its row;
+// the main thread releases, just before each frame step, the values whose sample
+// has been heard and acts on them (onPatternEffect). Nothing of the scenes, the
+// overlay or the demo is touched from the output's thread.
 class MusicPlayer {
 public:
-    // "music on" (n = 1) / "music off" (n = 0): opens the sound output.
-    void init(int) { soundOpen = true; }
-    // "music file": loads a song, only after init.
-    void loadSong(std::string_view) {
-        if (soundOpen) songLoaded = true;
-    }
-    // End of the globals script: starts the song, if one was loaded.
-    void play() {
-        if (songLoaded) playing = true;
-    }
-    void stop() { playing = false; }
+    static constexpr int kRate = SongStream::kRate;
+    static constexpr float kBeatUnitPerTempo = 0.0020833334f;  // 1/480
+
+    MusicPlayer() = default;
+    ~MusicPlayer();
+    MusicPlayer(const MusicPlayer&) = delete;
+    MusicPlayer& operator=(const MusicPlayer&) = delete;
+
+    // "music on" (n = 1) / "music off" (n = 0): opens the sound output; again
+    // when called again. "music off" plays the song without sound, with the same
+    // clock and sync.
+    void init(int n);
+    // "music file": reads a song, only after init. A song that cannot be read
+    // still counts as loaded; it plays silence and sends no sync.
+    void loadSong(std::string_view path);
+    // End of the globals script: starts the song, then reads its tempo.
+    void play();
+    void stop();
     // At the demo's destruction: frees the song and closes the output.
-    void close() {}
+    void close();
+
+    // Main thread, just before the frame step: acts on every sync value whose
+    // sample the output has played (window player).
+    void releaseHeardEvents();
+
+    // Offline rendering: no output is opened; the driver pulls the audio and
+    // releases the events by its own clock.
+    void setOfflineOutput(bool offline) { offline_ = offline; }
+    bool offlineOutput() const { return offline_; }
+    // Offline: the next `frames` frames of the song (silence when nothing plays or
+    // for "music off"), interleaved stereo.
+    void renderOffline(int16_t* out, size_t frames);
+    // Acts on the queued sync values stamped before `samplePosition`, in order.
+    void releaseEventsBefore(int64_t samplePosition);
+
+    // Sync values lost because the main thread did not release them in time.
+    uint64_t droppedEvents() const { return queue_.dropped(); }
+    // The output's play position in song frames (window player); -1 before the first buffer.
+    int64_t playPosition() const;
+    const AudioDevice& device() const { return device_; }
 
     float beatUnit = 0;
     bool soundOpen = false;
     bool songLoaded = false;
     bool playing = false;
+
+private:
+    enum class Output { None, Device, Clock, Offline };
+
+    static void fillDevice(void* self, int16_t* out, size_t frames);
+    void fill(int16_t* out, size_t frames);
+    void renderSilentlyUpTo(int64_t frames);
+
+    bool offline_ = false;
+    Output output_ = Output::None;
+    bool silent_ = false;  // "music off"
+
+    // Shared with the output's thread: changed only under the device lock.
+    std::unique_ptr<SongStream> song_;
+    bool running_ = false;
+    int64_t songFrames_ = 0;  // frames of the song handed to the output
+
+    SyncQueue queue_;
+    PlayClock clock_;
+    AudioDevice device_;
+    int64_t clockStartMicros_ = 0;  // Output::Clock: when the song started
 };
+
+// What one Zxx value does, on the main thread: the overlay effect or the scene
+// change request first, then the current scene's sync event of that number.
+void onPatternEffect(int value);
 
 extern MusicPlayer musicPlayer;
 

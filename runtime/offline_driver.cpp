@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "runtime/globals.h"
+#include "runtime/music_player.h"
 
 namespace qm {
 
@@ -13,6 +14,7 @@ void OfflineDriver::pressKeyAt(double seconds, DemoKey key) {
 }
 
 bool OfflineDriver::openScreen(std::string& error) {
+    musicPlayer.setOfflineOutput(true);
     if (gl_.valid()) return true;  // a caller may have opened it to prepare the data
     return gl_.create(800, 600, error);
 }
@@ -23,11 +25,26 @@ void OfflineDriver::pollEvents() {
     for (DemoKey key : it->second) handleDemoKey(key);
 }
 
-void OfflineDriver::releaseSyncEvents() {}
+void OfflineDriver::renderAudioUpTo(long frame) {
+    const int64_t target = std::llround(MusicPlayer::kRate * static_cast<double>(frame) / fps_);
+    if (target <= audioFrames_) return;
+    const size_t frames = static_cast<size_t>(target - audioFrames_);
+    audio_.resize(frames * 2);
+    musicPlayer.renderOffline(audio_.data(), frames);
+    audioFrames_ = target;
+    if (audioSink_) audioSink_(audio_.data(), frames);
+}
+
+void OfflineDriver::releaseSyncEvents() {
+    renderAudioUpTo(frame_);
+    musicPlayer.releaseEventsBefore(audioFrames_);
+}
 
 void OfflineDriver::frameDrawn() {
     ++frame_;
     if (frameLimit_ > 0 && frame_ >= frameLimit_) quitRequested = true;
+    // The run ends after this frame: its audio too, while the song still plays.
+    if (quitRequested) renderAudioUpTo(frame_);
 }
 
 void OfflineDriver::swapBuffers(Frame frame) {

@@ -1,6 +1,8 @@
 // offline_driver.h -- rendering without a display: offscreen GL, a fixed-step clock, scripted keys.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <vector>
@@ -13,6 +15,11 @@ namespace qm {
 
 // Frame n has the time n / fps. Keys are pressed at the start of a chosen frame,
 // before that frame's step, as a real key press would be seen by the next poll.
+// No audio device is opened: by the end of frame n exactly round(rate * n / fps)
+// frames of the song have been rendered (and handed to the audio sink), and the
+// sync events stamped before frame n's time are released before its step; the
+// last frame also gets its own stretch of audio, so the audio lasts as long as the
+// frames shown. Everything is a function of the frame number: deterministic.
 class OfflineDriver : public Driver {
 public:
     explicit OfflineDriver(double framesPerSecond = 60.0) : fps_(framesPerSecond) {}
@@ -25,6 +32,12 @@ public:
     // Called after every frame has been drawn and flushed, with its index
     // (-1 for the start-up and shut-down frames).
     void setFrameSink(std::function<void(long frame, Frame kind)> sink) { sink_ = std::move(sink); }
+    // Called with each stretch of rendered audio, in order: 44100 Hz, 16-bit
+    // interleaved stereo, silence where no song plays.
+    using AudioSink = std::function<void(const int16_t* interleavedStereo, size_t frames)>;
+    void setAudioSink(AudioSink sink) { audioSink_ = std::move(sink); }
+    // Audio frames rendered so far.
+    int64_t audioFrames() const { return audioFrames_; }
 
     long frameIndex() const { return frame_; }
     double framesPerSecond() const { return fps_; }
@@ -40,11 +53,16 @@ public:
     void close() override;
 
 private:
+    void renderAudioUpTo(long frame);
+
     double fps_;
     long frame_ = 0;
     long frameLimit_ = 0;
     std::map<long, std::vector<DemoKey>> keys_;
     std::function<void(long, Frame)> sink_;
+    AudioSink audioSink_;
+    std::vector<int16_t> audio_;
+    int64_t audioFrames_ = 0;
     OffscreenGl gl_;
 };
 

@@ -6,10 +6,12 @@
 #include "runtime/demo_keys.h"
 #include "runtime/frame_clock.h"
 #include "runtime/globals.h"
+#include "runtime/music_player.h"
 
 namespace qm {
 
 bool SdlDriver::openScreen(std::string& error) {
+    musicPlayer.setOfflineOutput(false);  // the music player opens SDL audio itself
     // SDL 1.2 crashes when used after a failed initialisation, so that is checked too.
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
         error = SDL_GetError();
@@ -41,7 +43,7 @@ void SdlDriver::pollEvents() {
     SDL_PollEvent(&event);
 }
 
-void SdlDriver::releaseSyncEvents() {}
+void SdlDriver::releaseSyncEvents() { musicPlayer.releaseHeardEvents(); }
 
 void SdlDriver::swapBuffers(Frame) { SDL_GL_SwapBuffers(); }
 

@@ -1,0 +1,198 @@
+// music_player.cpp -- the music player: output, song, sync hand-off, and what each Zxx value does.
+#include "runtime/music_player.h"
+
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <string>
+
+#include "runtime/demo.h"
+#include "runtime/overlay.h"
+#include "runtime/paths.h"
+#include "scene/scene.h"
+
+namespace qm {
+
+namespace {
+
+int64_t nowMicros() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void silence(int16_t* out, size_t frames) { std::memset(out, 0, frames * SongStream::kChannels * sizeof(int16_t)); }
+
+// Takes the output's lock for a scope (a no-op without an open device).
+class OutputLock {
+public:
+    explicit OutputLock(AudioDevice& device) : device_(device) { device_.lock(); }
+    ~OutputLock() { device_.unlock(); }
+    OutputLock(const OutputLock&) = delete;
+    OutputLock& operator=(const OutputLock&) = delete;
+
+private:
+    AudioDevice& device_;
+};
+
+}  // namespace
+
+MusicPlayer::~MusicPlayer() {
+    // The demo's destruction, which calls close() too, comes after this one (the
+    // process-wide objects go in reverse order); it then finds nothing open.
+    close();
+}
+
+void MusicPlayer::init(int n) {
+    soundOpen = true;
+    if (output_ == Output::Device) {
+        // A second "music on" or "music off" line opens the output again.
+        device_.close();
+        clock_.reset();
+    }
+    silent_ = n - 1 < 0;  // driver -1 ("music off") plays the song without sound
+    if (offline_) {
+        output_ = Output::Offline;
+        return;
+    }
+    // Without any output at all the main thread decodes by the system clock, so
+    // the demo never runs without its sync.
+    output_ = device_.open(&MusicPlayer::fillDevice, this) ? Output::Device : Output::Clock;
+}
+
+void MusicPlayer::loadSong(std::string_view path) {
+    if (!soundOpen) return;
+    songLoaded = true;
+    auto stream = std::make_unique<SongStream>();
+    std::string bytes;
+    if (!readWholeFile(path, bytes) || !stream->open(std::move(bytes))) stream.reset();
+    OutputLock lock(device_);
+    song_ = std::move(stream);  // a second song replaces the first
+    running_ = false;
+    songFrames_ = 0;
+    queue_.clear();
+}
+
+void MusicPlayer::play() {
+    if (!songLoaded) return;
+    int tempo = 0;
+    {
+        OutputLock lock(device_);
+        if (song_) {
+            // Decode the first frames now: the tempo then reflects a tempo command on row 0.
+            song_->prime(queue_);
+            tempo = song_->tempo();
+        }
+        running_ = true;
+        songFrames_ = 0;
+    }
+    clockStartMicros_ = nowMicros();
+    if (output_ == Output::Device) device_.resume();
+    playing = true;
+    beatUnit = static_cast<float>(tempo) * kBeatUnitPerTempo;
+}
+
+void MusicPlayer::stop() {
+    if (playing) {
+        OutputLock lock(device_);
+        running_ = false;
+    }
+    playing = false;
+}
+
+void MusicPlayer::close() {
+    if (!soundOpen && !songLoaded) return;
+    device_.close();  // the output's thread has ended after this
+    song_.reset();
+    running_ = false;
+    songFrames_ = 0;
+    queue_.clear();
+    clock_.reset();
+    output_ = Output::None;
+    soundOpen = songLoaded = playing = false;
+}
+
+void MusicPlayer::fillDevice(void* self, int16_t* out, size_t frames) { static_cast<MusicPlayer*>(self)->fill(out, frames); }
+
+void MusicPlayer::fill(int16_t* out, size_t frames) {
+    if (!running_) {
+        silence(out, frames);
+        return;
+    }
+    clock_.publish(songFrames_, static_cast<int64_t>(frames), nowMicros());
+    if (song_)
+        song_->render(out, frames, queue_);
+    else
+        silence(out, frames);
+    if (silent_) silence(out, frames);
+    songFrames_ += static_cast<int64_t>(frames);
+}
+
+void MusicPlayer::renderOffline(int16_t* out, size_t frames) {
+    if (!running_) {
+        silence(out, frames);
+        return;
+    }
+    fill(out, frames);
+}
+
+void MusicPlayer::renderSilentlyUpTo(int64_t frames) {
+    std::array<int16_t, 1024 * SongStream::kChannels> scratch;
+    while (songFrames_ < frames) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(frames - songFrames_, 1024));
+        fill(scratch.data(), n);
+    }
+}
+
+int64_t MusicPlayer::playPosition() const {
+    switch (output_) {
+        case Output::Device: return clock_.position(nowMicros(), kRate, device_.latencyFrames());
+        case Output::Clock:
+        case Output::Offline: return songFrames_;
+        case Output::None: break;
+    }
+    return -1;
+}
+
+void MusicPlayer::releaseHeardEvents() {
+    switch (output_) {
+        case Output::Device:
+            releaseEventsBefore(playPosition());
+            break;
+        case Output::Clock:
+            if (running_) {
+                const int64_t heard = (nowMicros() - clockStartMicros_) * kRate / 1000000;
+                renderSilentlyUpTo(heard);
+                releaseEventsBefore(heard);
+            }
+            break;
+        case Output::Offline:
+        case Output::None:
+            break;
+    }
+}
+
+void MusicPlayer::releaseEventsBefore(int64_t samplePosition) {
+    SyncEvent event;
+    while (queue_.peek(event) && event.samplePosition < samplePosition) {
+        queue_.pop();
+        onPatternEffect(event.value);
+    }
+}
+
+void onPatternEffect(int value) {
+    switch (value) {
+        case 0: demo.requestAdvance(); break;
+        case 1: overlay.trigger(0); break;   // white flash
+        case 2: overlay.trigger(1); break;   // fade to white
+        case 3: overlay.trigger(2); break;   // fade to black
+        case 4: overlay.trigger(3); break;   // fade in from black
+        case 5: overlay.trigger(4); break;   // white pulse
+        case 6: overlay.trigger(5); break;   // dip to black
+        case 27: overlay.trigger(0); break;  // Z1B: the white flash again
+        case 255: overlay.trigger(6); break; // slow fade to white
+        default: break;
+    }
+    if (demo.current) demo.current->runEvent(value);
+}
+
+}  // namespace qm

@@ -1,0 +1,71 @@
+// song_stream.h -- a module decoded in 64-frame blocks, queueing the Zxx values of each row it enters.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "runtime/module_sync.h"
+#include "runtime/sync_queue.h"
+
+namespace qm {
+
+// Decodes a module at 44100 Hz, 16-bit interleaved stereo. The module player
+// reports only the row of the last frame it rendered, so the song is decoded in
+// blocks shorter than the shortest tick (432 frames at tempo 255): every row is
+// seen, and a row's sync values are stamped with the first frame of the block in
+// which the row began (at most 63 frames, 1.4 ms, before its first frame). Blocks
+// are fixed whatever the callers ask for, so the stamps are the same for every
+// output and buffer size.
+class SongStream {
+public:
+    static constexpr int kRate = 44100;
+    static constexpr int kChannels = 2;
+    static constexpr size_t kBlockFrames = 64;
+
+    SongStream();
+    ~SongStream();
+    SongStream(const SongStream&) = delete;
+    SongStream& operator=(const SongStream&) = delete;
+
+    // Reads the module's sync table from the bytes as written and plays the same
+    // bytes with their Zxx removed. False when the module player cannot read it.
+    bool open(std::string bytes);
+    bool isOpen() const { return module_ != nullptr; }
+
+    // Writes `frames` frames; silence once the song has ended. Sync values go to `queue`.
+    void render(int16_t* out, size_t frames, SyncQueue& queue);
+    // Decodes the first block ahead (it is handed out by the next render), so that
+    // the tempo reflects a tempo command on row 0.
+    void prime(SyncQueue& queue);
+
+    // The tracker tempo ("BPM") at the decoding position; 0 without a song.
+    int tempo() const;
+    bool finished() const { return finished_; }
+    const SyncTable& syncTable() const { return table_; }
+    // Frames handed out by render so far.
+    int64_t framesRendered() const { return rendered_; }
+
+private:
+    struct ModuleDeleter {
+        void operator()(openmpt_module* module) const;
+    };
+
+    void decodeBlock(SyncQueue& queue);
+
+    std::unique_ptr<openmpt_module, ModuleDeleter> module_;
+    std::string playedBytes_;  // stays with the module that was read from it
+    SyncTable table_;
+    std::array<int16_t, kBlockFrames * kChannels> block_{};
+    size_t blockFrames_ = 0;  // frames decoded into block_
+    size_t blockUsed_ = 0;    // frames of block_ already handed out
+    int64_t decoded_ = 0;     // frames decoded before block_
+    int64_t rendered_ = 0;
+    int lastOrder_ = -1;
+    int lastRow_ = -1;
+    bool finished_ = false;
+};
+
+}  // namespace qm
