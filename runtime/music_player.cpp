@@ -175,7 +175,7 @@ void MusicPlayer::releaseEventsBefore(int64_t samplePosition) {
     SyncEvent event;
     while (queue_.peek(event) && event.samplePosition < samplePosition) {
         queue_.pop();
-        onPatternEffect(event.value);
+        syncAction_(event.value);
     }
 }
 

@@ -13,6 +13,10 @@
 
 namespace qm {
 
+// What one Zxx value does, on the main thread: the overlay effect or the scene
+// change request first, then the current scene's sync event of that number.
+void onPatternEffect(int value);
+
 // Plays the song named by the globals script. The song is decoded on the output's
 // thread, which only queues each Zxx value with the sample position of its row;
 // the main thread releases, just before each frame step, the values whose sample
@@ -55,11 +59,16 @@ public:
     // Acts on the queued sync values stamped before `samplePosition`, in order.
     void releaseEventsBefore(int64_t samplePosition);
 
+    // Where released values go: onPatternEffect, unless a test looks at them itself.
+    using SyncAction = void (*)(int value);
+    void setSyncAction(SyncAction action) { syncAction_ = action ? action : &onPatternEffect; }
+
     // Sync values lost because the main thread did not release them in time.
     uint64_t droppedEvents() const { return queue_.dropped(); }
     // The output's play position in song frames (window player); -1 before the first buffer.
     int64_t playPosition() const;
     const AudioDevice& device() const { return device_; }
+    const PlayClock& playClock() const { return clock_; }
 
     float beatUnit = 0;
     bool soundOpen = false;
@@ -76,6 +85,7 @@ private:
     bool offline_ = false;
     Output output_ = Output::None;
     bool silent_ = false;  // "music off"
+    SyncAction syncAction_ = &onPatternEffect;
 
     // Shared with the output's thread: changed only under the device lock.
     std::unique_ptr<SongStream> song_;
@@ -87,10 +97,6 @@ private:
     AudioDevice device_;
     int64_t clockStartMicros_ = 0;  // Output::Clock: when the song started
 };
-
-// What one Zxx value does, on the main thread: the overlay effect or the scene
-// change request first, then the current scene's sync event of that number.
-void onPatternEffect(int value);
 
 extern MusicPlayer musicPlayer;
 

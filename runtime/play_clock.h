@@ -28,17 +28,22 @@ public:
     // -1 before the first buffer.
     int64_t position(int64_t nowMicros, int rate, int64_t latencyFrames) const {
         int64_t first = 0, frames = 0, micros = 0;
+        lastBuffer(first, frames, micros);
+        if (first < 0) return -1;
+        const int64_t elapsed = std::clamp<int64_t>((nowMicros - micros) * rate / 1000000, 0, frames);
+        return first + elapsed - latencyFrames;
+    }
+
+    // The last buffer published: its first frame (-1 before any), length and time.
+    void lastBuffer(int64_t& first, int64_t& frames, int64_t& micros) const {
         for (;;) {
             const uint32_t before = sequence_.load(std::memory_order_acquire);
             first = firstFrame_.load(std::memory_order_relaxed);
             frames = frames_.load(std::memory_order_relaxed);
             micros = micros_.load(std::memory_order_relaxed);
             std::atomic_thread_fence(std::memory_order_acquire);
-            if (!(before & 1) && sequence_.load(std::memory_order_relaxed) == before) break;
+            if (!(before & 1) && sequence_.load(std::memory_order_relaxed) == before) return;
         }
-        if (first < 0) return -1;
-        const int64_t elapsed = std::clamp<int64_t>((nowMicros - micros) * rate / 1000000, 0, frames);
-        return first + elapsed - latencyFrames;
     }
 
     // While no buffer is being published.

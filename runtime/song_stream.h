@@ -45,8 +45,10 @@ public:
     int tempo() const;
     bool finished() const { return finished_; }
     const SyncTable& syncTable() const { return table_; }
-    // Frames handed out by render so far.
+    // Frames handed out by render so far (silence after the end included).
     int64_t framesRendered() const { return rendered_; }
+    // Frames of the song decoded so far; its whole length once finished.
+    int64_t framesDecoded() const { return decoded_ + static_cast<int64_t>(blockFrames_); }
 
 private:
     struct ModuleDeleter {
