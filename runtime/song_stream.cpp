@@ -47,6 +47,9 @@ bool SongStream::open(std::string bytes) {
     // Without this the player starts over at the end and reports row 0 again,
     // which would fire the first row's sync values after the song has ended.
     openmpt_module_ctl_set_text(module_.get(), "play.at_end", "stop");
+    // The default dither adds random noise: the same song would render differently
+    // each time, and offline renders must be exactly repeatable.
+    openmpt_module_ctl_set_integer(module_.get(), "dither", 0);
     return true;
 }
 
