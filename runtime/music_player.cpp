@@ -109,6 +109,7 @@ void MusicPlayer::close() {
     clock_.reset();
     output_ = Output::None;
     soundOpen = songLoaded = playing = false;
+    beatUnit = 0;  // back to the state before any song
 }
 
 void MusicPlayer::fillDevice(void* self, int16_t* out, size_t frames) { static_cast<MusicPlayer*>(self)->fill(out, frames); }

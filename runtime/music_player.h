@@ -42,7 +42,8 @@ public:
     // End of the globals script: starts the song, then reads its tempo.
     void play();
     void stop();
-    // At the demo's destruction: frees the song and closes the output.
+    // At the demo's destruction: frees the song and closes the output; the player
+    // is then as constructed.
     void close();
 
     // Main thread, just before the frame step: acts on every sync value whose
