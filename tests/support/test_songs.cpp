@@ -67,7 +67,6 @@ TimingSong timingSong() {
     TimingSong t;
     t.song = basicSong(4, 4, 16, 6, 125);
     Song& s = t.song;
-    s.patterns[1] = modwrite::Pattern(8, 4);
     s.patterns[3] = modwrite::Pattern(4, 4);
 
     // Frames per tick are 2.5 s / tempo at 44100 Hz: 882 at tempo 125, 735 at 150.
@@ -105,19 +104,19 @@ TimingSong timingSong() {
     put(s, 0, 8, 0, Effect::Tempo, 150);
     putSync(s, 0, 8, 1, 0x19);
     row(6, 735, {0x19});
-    put(s, 0, 9, 0, Effect::PatternBreak, 2);
+    put(s, 0, 9, 0, Effect::PatternBreak, 10);  // row 10: BCD 0x10 in XM, 0x0A in IT
     putSync(s, 0, 9, 1, 0x1A);
     row(6, 735, {0x1A});
     putSync(s, 0, 12, 1, 0x1F);  // after the break: never played
 
-    // Pattern 1, 8 rows, entered at row 2.
+    // Pattern 1, 16 rows, entered at row 10.
     putSync(s, 1, 0, 1, 0x30);  // skipped by the break
-    putSync(s, 1, 2, 1, 0x31);
+    putSync(s, 1, 10, 1, 0x31);
     row(6, 735, {0x31});
-    put(s, 1, 3, 0, Effect::PositionJump, 3);
-    putSync(s, 1, 3, 1, 0x32);
+    put(s, 1, 11, 0, Effect::PositionJump, 3);
+    putSync(s, 1, 11, 1, 0x32);
     row(6, 735, {0x32});
-    putSync(s, 1, 5, 1, 0x33);  // after the jump: never played
+    putSync(s, 1, 13, 1, 0x33);  // after the jump: never played
 
     // Pattern 2 is skipped by the jump.
     putSync(s, 2, 0, 1, 0x40);
