@@ -250,6 +250,24 @@ TEST_F(MusicPlayerTest, OfflineFramesRenderExactAudioAndReleaseByTheirTime) {
     }
 }
 
+// No usable sound output: the player falls back to SDL's dummy driver in the same
+// process, so the song and its sync still run.
+TEST_F(MusicPlayerTest, WithoutASoundCardTheDummyDriverTakesOver) {
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    musicPlayer.setOfflineOutput(false);
+    musicPlayer.init(1);
+    EXPECT_TRUE(musicPlayer.device().isOpen());
+    EXPECT_EQ(musicPlayer.device().driverName(), "dummy");
+    EXPECT_EQ(musicPlayer.device().latencyFrames(), 0);
+    musicPlayer.loadSong(songFile(test::basicSong(2, 1, 8)));
+    musicPlayer.play();
+    EXPECT_TRUE(musicPlayer.playing);
+    musicPlayer.stop();
+    musicPlayer.close();
+    EXPECT_FALSE(musicPlayer.device().isOpen());
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
 // The window player through SDL's dummy audio driver, on its own thread: values
 // are released in order, each once its sample has been played. The sync error
 // (release time minus the time the dummy driver asked for the sample's buffer,
