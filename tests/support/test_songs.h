@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/modwrite/module_writer.h"
+#include "modwrite/module_writer.h"
 
 namespace qm::test {
 

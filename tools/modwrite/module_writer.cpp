@@ -1,5 +1,5 @@
 // module_writer.cpp -- XM, IT and S3M writers: headers, packed patterns and PCM sample data.
-#include "tools/modwrite/module_writer.h"
+#include "modwrite/module_writer.h"
 
 #include <algorithm>
 #include <array>
