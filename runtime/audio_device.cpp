@@ -32,7 +32,7 @@ bool AudioDevice::openWithCurrentDriver() {
     wanted.samples = kBufferFrames;
     wanted.callback = &AudioDevice::sdlCallback;
     wanted.userdata = this;
-    // Without an `obtained` spec SDL converts to whatever the hardware takes, so the
+    // Without an `obtained` description SDL converts to whatever the hardware takes, so the
     // callback always gets the format asked for.
     if (SDL_OpenAudio(&wanted, nullptr) < 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
