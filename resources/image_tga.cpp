@@ -1,0 +1,71 @@
+// image_tga.cpp -- the Targa reader: uncompressed true-colour (type 2) at 24 or 32 bits per pixel.
+#include <cstring>
+#include <string>
+
+#include "resources/image_bytes.h"
+#include "resources/texture.h"
+#include "runtime/paths.h"
+
+namespace qm {
+
+namespace {
+
+using image::readU16;
+
+constexpr size_t kHeaderSize = 18;
+constexpr uint8_t kTrueColour = 2;
+
+// Image types this reader knows but refuses: colour-mapped, grey and their
+// run-length encoded forms.
+bool isRefusedType(uint8_t type) { return type == 1 || type == 3 || type == 9 || type == 10 || type == 11; }
+
+}  // namespace
+
+bool Texture::readTga(std::string_view path) {
+    std::vector<uint8_t>().swap(pixels);
+    std::string bytes;
+    if (!readWholeFile(path, bytes)) return finish(ImageStatus::CannotOpen);
+    return readTgaData(bytes);
+}
+
+bool Texture::readTgaData(std::string_view bytes) {
+    std::vector<uint8_t>().swap(pixels);
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    const size_t size = bytes.size();
+    if (size < kHeaderSize) return finish(ImageStatus::Truncated);
+
+    const uint8_t colourMapType = data[1];
+    const uint8_t imageType = data[2];
+    if (colourMapType > 1) return finish(ImageStatus::NotThisFormat);
+    if (colourMapType != 0 || imageType != kTrueColour)
+        return finish(isRefusedType(imageType) || imageType == kTrueColour ? ImageStatus::Unsupported
+                                                                           : ImageStatus::NotThisFormat);
+
+    width = readU16(data + 12);
+    height = readU16(data + 14);
+    bitsPerPixel = data[16];
+    const int64_t blockSize = int64_t{bitsPerPixel / 8} * height * width;
+    byteLength = 0;
+    if (bitsPerPixel != 24 && bitsPerPixel != 32) return finish(ImageStatus::Unsupported);
+    if (width == 0 || height == 0) return finish(ImageStatus::Damaged);
+    if (width > kMaxImageSide || height > kMaxImageSide || int64_t{width} * height > kMaxImagePixels)
+        return finish(ImageStatus::TooLarge);
+    byteLength = static_cast<int32_t>(blockSize);  // within the pixel limit, so it fits
+
+    // Pixels start right after the header: the image-ID length and the origin bits
+    // of the descriptor are not consulted, deliberately, and rows stay in file order.
+    const uint8_t* source = data + kHeaderSize;
+    if (size - kHeaderSize < static_cast<uint64_t>(blockSize)) return finish(ImageStatus::Truncated);
+
+    const size_t pixelCount = static_cast<size_t>(width) * static_cast<size_t>(height);
+    if (!image::tryAllocate(pixels, pixelCount * 4)) return finish(ImageStatus::OutOfMemory);
+    if (bitsPerPixel == 24) {
+        expandRgb(source, 0, true);
+    } else {
+        std::memcpy(pixels.data(), source, pixelCount * 4);
+        swapRedBlue();  // the file's alpha bytes stay as they are
+    }
+    return finish(ImageStatus::Ok);
+}
+
+}  // namespace qm
