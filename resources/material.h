@@ -1,13 +1,85 @@
 // material.h -- named texture-plus-colour records and the library read from the materials script.
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
+
+#include "resources/texture.h"
 
 namespace qm {
 
+struct Color {
+    float red = 1.0f;
+    float green = 1.0f;
+    float blue = 1.0f;
+    float alpha = 1.0f;
+};
+
+// One record of the material chain. A record owns the records after it.
+class Material {
+public:
+    Material() = default;
+    ~Material();
+    Material(const Material&) = delete;
+    Material& operator=(const Material&) = delete;
+
+    // Enables 2D texturing, binds the texture (a record without a texture object
+    // leaves the bound texture as it was) and sets the colour. Nothing else.
+    void apply() const;
+    // This record or the first one after it whose name equals `wanted` exactly;
+    // unnamed records never match. Null at the end of the chain.
+    Material* findInChain(std::string_view wanted);
+    // Links the record after the last one of the chain that starts here.
+    void appendToChain(std::unique_ptr<Material> record);
+
+    std::optional<std::string> name;  // as written, blanks included
+    Texture texture;
+    Color color;  // opaque white until the script sets a component
+    std::unique_ptr<Material> next;
+    Material* prev = nullptr;  // borrowed: the record that owns this one
+};
+
+// What the materials script reader noticed, for tools that check scripts.
+struct MaterialFinding {
+    enum class Kind {
+        ImageRead,           // field 1 was read as an image; `image` says how it went
+        UnknownKeyword,      // a wrap or filter field that names none of its keywords
+        BlanksAroundKeyword, // a keyword with blanks or tabs around it, which make it unknown
+        NotANumber,          // a colour field without a number (reads as 0)
+        FieldTooLong,        // a field beyond 255 characters; the rest was dropped
+        ExtraField,          // a field after the alpha field, ended by ","; ignored
+        RecordCutShort,      // ";" before the alpha field: the fields not reached stay as they were
+        RecordNotEnded,      // the file ends inside a record; its last field is not acted on
+    };
+    Kind kind;
+    int line;        // line of the field's first character (1-based)
+    int fieldIndex;  // 0 name, 1 image, 2-5 keywords, 6-9 colour
+    std::string text;
+    ImageStatus image = ImageStatus::Ok;
+};
+using MaterialObserver = std::function<void(const MaterialFinding&)>;
+
 class MaterialLibrary {
 public:
-    void load(std::string_view) {}
+    static constexpr size_t kMaxFieldLength = 255;
+
+    // Reads the script into the chain (textures are uploaded, so a GL context must
+    // be current). False, with the library unchanged, when the script cannot be read.
+    bool load(std::string_view path, const MaterialObserver& observer = {});
+    // The first record named `wanted`; when there is none, the first material.
+    Material* find(std::string_view wanted);
+
+    // The chain in script order, ending with an unnamed record.
+    Material& head() { return head_; }
+    const Material& head() const { return head_; }
+    // Back to the empty library (only an unnamed head).
+    void clear();
+
+private:
+    Material head_;
 };
 
 extern MaterialLibrary materialLibrary;
