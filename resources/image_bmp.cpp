@@ -20,8 +20,8 @@ using image::readU32;
 constexpr size_t kFileHeaderSize = 14;
 constexpr size_t kInfoHeaderSize = 40;
 constexpr size_t kHeadersSize = kFileHeaderSize + kInfoHeaderSize;
-constexpr uint32_t kCoreHeaderSize = 12;  // OS/2 1.x: 16-bit dimensions, refused
-constexpr size_t kMaskBytes = 12;         // red, green, blue masks after the info header
+constexpr uint32_t kCoreHeaderSize = 12;    // OS/2 1.x: 16-bit dimensions, refused
+constexpr size_t kMaskBytes = 12;           // red, green, blue masks after the info header
 constexpr uint16_t kBmpSignature = 0x4D42;  // "BM"
 constexpr uint32_t kUncompressed = 0;
 constexpr uint32_t kBitFields = 3;
@@ -35,14 +35,22 @@ constexpr uint32_t kDefaultBlueMask = 0x001F;
 // Widens an n-bit channel value to 8 bits by repeating its bits.
 uint8_t expandBits(uint32_t v, int n) {
     switch (n) {
-        case 1: return v ? 255 : 0;
-        case 2: return static_cast<uint8_t>(v << 6 | v << 4 | v << 2 | v);
-        case 3: return static_cast<uint8_t>(v << 5 | v << 2 | v >> 1);
-        case 4: return static_cast<uint8_t>(v << 4 | v);
-        case 5: return static_cast<uint8_t>(v << 3 | v >> 2);
-        case 6: return static_cast<uint8_t>(v << 2 | v >> 4);
-        case 7: return static_cast<uint8_t>(v << 1 | v >> 6);
-        default: return static_cast<uint8_t>(v);
+        case 1:
+            return v ? 255 : 0;
+        case 2:
+            return static_cast<uint8_t>(v << 6 | v << 4 | v << 2 | v);
+        case 3:
+            return static_cast<uint8_t>(v << 5 | v << 2 | v >> 1);
+        case 4:
+            return static_cast<uint8_t>(v << 4 | v);
+        case 5:
+            return static_cast<uint8_t>(v << 3 | v >> 2);
+        case 6:
+            return static_cast<uint8_t>(v << 2 | v >> 4);
+        case 7:
+            return static_cast<uint8_t>(v << 1 | v >> 6);
+        default:
+            return static_cast<uint8_t>(v);
     }
 }
 
@@ -58,7 +66,9 @@ Channel channelOf(uint32_t mask) {
 }
 
 // Rows are padded to a 4-byte boundary.
-uint64_t strideOf(int64_t width, int bitsPerPixel) { return uint64_t((width * bitsPerPixel + 31) / 32) * 4; }
+uint64_t strideOf(int64_t width, int bitsPerPixel) {
+    return uint64_t((width * bitsPerPixel + 31) / 32) * 4;
+}
 
 struct Layout {
     const uint8_t* source;  // first stored row
@@ -192,10 +202,18 @@ bool Texture::readBmpData(std::string_view bytes) {
             swapRedBlue();
             setAlpha(255);
             break;
-        case 24: expandRgb(in.source, in.stride - 3 * in.width, true); break;
-        case 16: convert16(in, pixels.data(), redMask, greenMask, blueMask); break;
-        case 8: convert8(in, pixels.data(), palette); break;
-        case 4: convert4(in, pixels.data(), palette); break;
+        case 24:
+            expandRgb(in.source, in.stride - 3 * in.width, true);
+            break;
+        case 16:
+            convert16(in, pixels.data(), redMask, greenMask, blueMask);
+            break;
+        case 8:
+            convert8(in, pixels.data(), palette);
+            break;
+        case 4:
+            convert4(in, pixels.data(), palette);
+            break;
     }
     bitsPerPixel = 32;
     return finish(ImageStatus::Ok);

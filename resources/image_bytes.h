@@ -10,11 +10,15 @@
 namespace qm::image {
 
 // The caller has checked that the bytes are present.
-inline uint16_t readU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint16_t readU16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 inline uint32_t readU32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
-inline int32_t readI32(const uint8_t* p) { return static_cast<int32_t>(readU32(p)); }
+inline int32_t readI32(const uint8_t* p) {
+    return static_cast<int32_t>(readU32(p));
+}
 
 // Sizes the buffer to `size` zeroed elements; false (buffer left empty) when memory runs out.
 template <typename T>

@@ -49,7 +49,9 @@ void readFromMemory(png_structp png, png_bytep out, size_t length) {
 
 // libpng's default handlers print to standard error; the reader stays silent and
 // only regains control.
-[[noreturn]] void quietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+[[noreturn]] void quietError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void quietWarning(png_structp, png_const_charp) {}
 
 bool pointRowsAt(PngJob& job, uint8_t* first, size_t rowBytes, size_t height) {

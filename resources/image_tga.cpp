@@ -17,7 +17,9 @@ constexpr uint8_t kTrueColour = 2;
 
 // Image types this reader knows but refuses: colour-mapped, grey and their
 // run-length encoded forms.
-bool isRefusedType(uint8_t type) { return type == 1 || type == 3 || type == 9 || type == 10 || type == 11; }
+bool isRefusedType(uint8_t type) {
+    return type == 1 || type == 3 || type == 9 || type == 10 || type == 11;
+}
 
 }  // namespace
 

@@ -66,7 +66,7 @@ enum Field : int {
 // Reads the script one character at a time: "," ends a field, ";" ends a record,
 // line ends are dropped wherever they occur, everything else belongs to the field.
 class ScriptReader {
-public:
+  public:
     ScriptReader(Material& head, const MaterialObserver& observer) : observer_(observer) {
         current_ = &head;
         tail_ = &head;
@@ -92,7 +92,7 @@ public:
         if (index_ > 0 || !field_.empty()) report(MaterialFinding::Kind::RecordNotEnded);
     }
 
-private:
+  private:
     void append(char c) {
         if (field_.empty() && !overflowed_) fieldLine_ = line_;
         if (field_.size() < MaterialLibrary::kMaxFieldLength) {
@@ -133,7 +133,9 @@ private:
     void actOnField() {
         Texture& texture = current_->texture;
         switch (index_) {
-            case kName: current_->name = field_; break;
+            case kName:
+                current_->name = field_;
+                break;
             case kImage: {
                 texture.loadImage(field_);
                 MaterialFinding finding = makeFinding(MaterialFinding::Kind::ImageRead);
@@ -141,21 +143,33 @@ private:
                 if (observer_) observer_(finding);
                 break;
             }
-            case kWrapS: store(kWrapModes, firstSlot_); break;
+            case kWrapS:
+                store(kWrapModes, firstSlot_);
+                break;
             case kWrapT:
                 store(kWrapModes, secondSlot_);
                 texture.setWrap(firstSlot_, secondSlot_);
                 break;
-            case kMinFilter: store(kMinFilters, firstSlot_); break;
+            case kMinFilter:
+                store(kMinFilters, firstSlot_);
+                break;
             case kMagFilter:
                 store(kMagFilters, secondSlot_);
                 texture.setFilter(firstSlot_, secondSlot_);
                 texture.upload();
                 break;
-            case kRed: current_->color.red = number(); break;
-            case kGreen: current_->color.green = number(); break;
-            case kBlue: current_->color.blue = number(); break;
-            default: report(MaterialFinding::Kind::ExtraField); break;
+            case kRed:
+                current_->color.red = number();
+                break;
+            case kGreen:
+                current_->color.green = number();
+                break;
+            case kBlue:
+                current_->color.blue = number();
+                break;
+            default:
+                report(MaterialFinding::Kind::ExtraField);
+                break;
         }
     }
 
@@ -168,7 +182,7 @@ private:
             return;
         }
         report(lookUp(table, trimBlanks(field_)) ? MaterialFinding::Kind::BlanksAroundKeyword
-                                                  : MaterialFinding::Kind::UnknownKeyword);
+                                                 : MaterialFinding::Kind::UnknownKeyword);
     }
 
     float number() {

@@ -20,7 +20,7 @@ struct Color {
 
 // One record of the material chain. A record owns the records after it.
 class Material {
-public:
+  public:
     Material() = default;
     ~Material();
     Material(const Material&) = delete;
@@ -45,14 +45,14 @@ public:
 // What the materials script reader noticed, for tools that check scripts.
 struct MaterialFinding {
     enum class Kind {
-        ImageRead,           // field 1 was read as an image; `image` says how it went
-        UnknownKeyword,      // a wrap or filter field that names none of its keywords
-        BlanksAroundKeyword, // a keyword with blanks or tabs around it, which make it unknown
-        NotANumber,          // a colour field without a number (reads as 0)
-        FieldTooLong,        // a field beyond 255 characters; the rest was dropped
-        ExtraField,          // a field after the alpha field, ended by ","; ignored
-        RecordCutShort,      // ";" before the alpha field: the fields not reached stay as they were
-        RecordNotEnded,      // the file ends inside a record; its last field is not acted on
+        ImageRead,            // field 1 was read as an image; `image` says how it went
+        UnknownKeyword,       // a wrap or filter field that names none of its keywords
+        BlanksAroundKeyword,  // a keyword with blanks or tabs around it, which make it unknown
+        NotANumber,           // a colour field without a number (reads as 0)
+        FieldTooLong,         // a field beyond 255 characters; the rest was dropped
+        ExtraField,           // a field after the alpha field, ended by ","; ignored
+        RecordCutShort,       // ";" before the alpha field: the fields not reached stay as they were
+        RecordNotEnded,       // the file ends inside a record; its last field is not acted on
     };
     Kind kind;
     int line;        // line of the field's first character (1-based)
@@ -63,7 +63,7 @@ struct MaterialFinding {
 using MaterialObserver = std::function<void(const MaterialFinding&)>;
 
 class MaterialLibrary {
-public:
+  public:
     static constexpr size_t kMaxFieldLength = 255;
 
     // Reads the script into the chain (textures are uploaded, so a GL context must
@@ -78,7 +78,7 @@ public:
     // Back to the empty library (only an unnamed head).
     void clear();
 
-private:
+  private:
     Material head_;
 };
 

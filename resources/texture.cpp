@@ -33,22 +33,35 @@ bool isKeptMinFilter(int32_t filter) {
 
 const char* imageStatusText(ImageStatus status) {
     switch (status) {
-        case ImageStatus::Ok: return "read";
-        case ImageStatus::CannotOpen: return "cannot open";
-        case ImageStatus::UnknownExtension: return "name ends in none of bmp, png, tga";
-        case ImageStatus::NotThisFormat: return "not a file of this format";
-        case ImageStatus::Unsupported: return "unsupported variant";
-        case ImageStatus::Truncated: return "truncated";
-        case ImageStatus::TooLarge: return "too large";
-        case ImageStatus::Damaged: return "damaged";
-        case ImageStatus::OutOfMemory: return "out of memory";
+        case ImageStatus::Ok:
+            return "read";
+        case ImageStatus::CannotOpen:
+            return "cannot open";
+        case ImageStatus::UnknownExtension:
+            return "name ends in none of bmp, png, tga";
+        case ImageStatus::NotThisFormat:
+            return "not a file of this format";
+        case ImageStatus::Unsupported:
+            return "unsupported variant";
+        case ImageStatus::Truncated:
+            return "truncated";
+        case ImageStatus::TooLarge:
+            return "too large";
+        case ImageStatus::Damaged:
+            return "damaged";
+        case ImageStatus::OutOfMemory:
+            return "out of memory";
     }
     return "unknown";
 }
 
-Texture::~Texture() { release(); }
+Texture::~Texture() {
+    release();
+}
 
-Texture::Texture(Texture&& other) noexcept { *this = std::move(other); }
+Texture::Texture(Texture&& other) noexcept {
+    *this = std::move(other);
+}
 
 Texture& Texture::operator=(Texture&& other) noexcept {
     if (this == &other) return *this;

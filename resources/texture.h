@@ -44,7 +44,7 @@ inline constexpr int32_t kLinearMipmapLinear = 0x2703;
 }  // namespace gl
 
 class Texture {
-public:
+  public:
     Texture() = default;
     ~Texture();
     Texture(const Texture&) = delete;
@@ -90,7 +90,7 @@ public:
     int32_t width = 0;
     int32_t height = 0;
     int32_t bitsPerPixel = 0;
-    std::vector<uint8_t> pixels;                     // RGBA rows in file order; empty = no picture
+    std::vector<uint8_t> pixels;                        // RGBA rows in file order; empty = no picture
     std::array<std::array<uint8_t, 4>, 256> palette{};  // BMP colour table: blue, green, red, reserved
     uint32_t redMask = 0;
     uint32_t greenMask = 0;
@@ -101,7 +101,7 @@ public:
     int32_t magFilter = gl::kLinear;
     int32_t byteLength = 0;  // length of the file's pixel data block as the reader takes it
 
-private:
+  private:
     bool finish(ImageStatus status);
 
     ImageStatus status_ = ImageStatus::Ok;

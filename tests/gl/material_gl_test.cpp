@@ -1,4 +1,5 @@
-// The materials script read into the library in a real context: chain, look-ups, pending slots, findings, pixels.
+// The materials script read into the library: chain, look-ups, pending slots, findings, pixels.
+// pixels.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ std::string checkerBmp() {
 }
 
 class MaterialGlTest : public test::GlTest {
-protected:
+  protected:
     void SetUp() override {
         test::GlTest::SetUp();
         materialLibrary.clear();
@@ -133,7 +134,8 @@ TEST_F(MaterialGlTest, AScriptThatCannotBeReadLeavesTheLibraryAsItWas) {
 }
 
 TEST_F(MaterialGlTest, LineEndsCarryNoMeaning) {
-    ASSERT_TRUE(load("clou\r\nds,data\\checker.bmp,GL_REP\nEAT,\nGL_REPEAT,GL_LINEAR,GL_LINEAR,\n0.25,\n0.5,1,1;\n"));
+    ASSERT_TRUE(
+        load("clou\r\nds,data\\checker.bmp,GL_REP\nEAT,\nGL_REPEAT,GL_LINEAR,GL_LINEAR,\n0.25,\n0.5,1,1;\n"));
     const Material& m = materialLibrary.head();
     EXPECT_EQ(m.name, "clouds");
     EXPECT_EQ(m.texture.wrapS, gl::kRepeat);
@@ -160,11 +162,12 @@ TEST_F(MaterialGlTest, PendingSlotsCarryTheLastStoredKeywordAcrossRecords) {
     // Record a stops after its wrap fields, leaving GL_REPEAT in both slots; b's
     // unknown wrap words hand those on. c's unknown filter words hand on its own
     // wrap modes, which are no filters, so both filters become GL_LINEAR.
-    ASSERT_TRUE(load("a,x.bmp,GL_REPEAT,GL_REPEAT,;"
-                     "b,x.bmp,bogus,bogus,GL_NEAREST,GL_NEAREST,1,1,1,1;"
-                     "c,x.bmp,GL_CLAMP_TO_EDGE,GL_CLAMP,bogus,bogus,1,1,1,1;"
-                     "d,x.bmp,bogus,bogus,GL_NEAREST_MIPMAP_NEAREST,GL_NEAREST,1,1,1,1;"
-                     "e,x.bmp,GL_REPEAT,bogus,GL_LINEAR,GL_LINEAR,1,1,1,1;"));
+    ASSERT_TRUE(
+        load("a,x.bmp,GL_REPEAT,GL_REPEAT,;"
+             "b,x.bmp,bogus,bogus,GL_NEAREST,GL_NEAREST,1,1,1,1;"
+             "c,x.bmp,GL_CLAMP_TO_EDGE,GL_CLAMP,bogus,bogus,1,1,1,1;"
+             "d,x.bmp,bogus,bogus,GL_NEAREST_MIPMAP_NEAREST,GL_NEAREST,1,1,1,1;"
+             "e,x.bmp,GL_REPEAT,bogus,GL_LINEAR,GL_LINEAR,1,1,1,1;"));
     const Texture& b = materialLibrary.find("b")->texture;
     EXPECT_EQ(b.wrapS, gl::kRepeat);
     EXPECT_EQ(b.wrapT, gl::kRepeat);
@@ -193,15 +196,16 @@ TEST_F(MaterialGlTest, FieldsBeyond255CharactersAreCutWithoutTouchingTheNextFiel
 }
 
 TEST_F(MaterialGlTest, ReportsWhatTheCheckerNeedsWithTheLineOfEachField) {
-    ASSERT_TRUE(load("m,data\\checker.bmp,GL_REPEAT,GL_REPEAT,GL_LINEAR,GL_LINEAR,\n"
-                     "red,1,1,1,extra;\n"
-                     "short,data\\missing.png,GL_CLAMP;\n"
-                     "tail,x.tga"));
+    ASSERT_TRUE(
+        load("m,data\\checker.bmp,GL_REPEAT,GL_REPEAT,GL_LINEAR,GL_LINEAR,\n"
+             "red,1,1,1,extra;\n"
+             "short,data\\missing.png,GL_CLAMP;\n"
+             "tail,x.tga"));
     std::vector<std::pair<Kind, int>> got;
     for (const MaterialFinding& f : findings) got.emplace_back(f.kind, f.line);
     const std::vector<std::pair<Kind, int>> want = {
-        {Kind::ImageRead, 1},  {Kind::NotANumber, 2},    {Kind::ExtraField, 2},     {Kind::NotANumber, 2},
-        {Kind::ImageRead, 3},  {Kind::RecordCutShort, 3}, {Kind::NotANumber, 3}, {Kind::RecordNotEnded, 4},
+        {Kind::ImageRead, 1}, {Kind::NotANumber, 2},     {Kind::ExtraField, 2}, {Kind::NotANumber, 2},
+        {Kind::ImageRead, 3}, {Kind::RecordCutShort, 3}, {Kind::NotANumber, 3}, {Kind::RecordNotEnded, 4},
     };
     EXPECT_EQ(got, want);
     EXPECT_EQ(findings[0].image, ImageStatus::Ok);
@@ -249,7 +253,8 @@ TEST_F(MaterialGlTest, TheMaterialAlphaScalesTheTextureAlphaOverWhatIsBehind) {
     drawScreenQuad();
     capture();
     // Half of white over the clear colour (179, 0, 128, 255).
-    EXPECT_TRUE(test::near(pixel(600, 150), {217, 128, 191, 191}, 3)) << testing::PrintToString(pixel(600, 150));
+    EXPECT_TRUE(test::near(pixel(600, 150), {217, 128, 191, 191}, 3))
+        << testing::PrintToString(pixel(600, 150));
 }
 
 TEST_F(MaterialGlTest, AMaterialWhoseImageIsMissingStillShowsItsColour) {
@@ -263,8 +268,9 @@ TEST_F(MaterialGlTest, AMaterialWhoseImageIsMissingStillShowsItsColour) {
 }
 
 TEST_F(MaterialGlTest, ARecordCutShortBeforeItsUploadLeavesTheBoundTextureInUse) {
-    ASSERT_TRUE(load("first,data\\checker.bmp,GL_CLAMP,GL_CLAMP,GL_NEAREST,GL_NEAREST,1,1,1,1;"
-                     "cut,data\\checker.bmp,GL_CLAMP,1;"));
+    ASSERT_TRUE(
+        load("first,data\\checker.bmp,GL_CLAMP,GL_CLAMP,GL_NEAREST,GL_NEAREST,1,1,1,1;"
+             "cut,data\\checker.bmp,GL_CLAMP,1;"));
     const Material* first = materialLibrary.find("first");
     const Material* cut = materialLibrary.find("cut");
     ASSERT_EQ(cut->texture.glName, 0u);

@@ -36,7 +36,8 @@ void fillGradient(Texture& t, int w, int h) {
     std::vector<uint8_t> rgba;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) rgba.insert(rgba.end(), {uint8_t(x), uint8_t(y), 0, 255});
-    ASSERT_TRUE(t.readBmpData(test::makeBmp({.width = w, .height = h, .pixelData = test::bmp24Rows(w, h, rgba)})));
+    ASSERT_TRUE(
+        t.readBmpData(test::makeBmp({.width = w, .height = h, .pixelData = test::bmp24Rows(w, h, rgba)})));
 }
 
 // A quad filling the screen at z = -2 with texture coordinates 0..1, t = 0 at the bottom.

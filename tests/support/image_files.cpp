@@ -3,8 +3,12 @@
 
 namespace qm::test {
 
-std::string le16(uint16_t v) { return {char(v & 0xFF), char(v >> 8)}; }
-std::string le32(uint32_t v) { return le16(uint16_t(v & 0xFFFF)) + le16(uint16_t(v >> 16)); }
+std::string le16(uint16_t v) {
+    return {char(v & 0xFF), char(v >> 8)};
+}
+std::string le32(uint32_t v) {
+    return le16(uint16_t(v & 0xFFFF)) + le16(uint16_t(v >> 16));
+}
 
 std::string makeBmp(const BmpSpec& s) {
     std::string info = le32(s.infoSize) + le32(uint32_t(s.width)) + le32(uint32_t(s.height)) + le16(1) +

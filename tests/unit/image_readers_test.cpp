@@ -46,7 +46,9 @@ const std::vector<std::vector<int>> kAlphaRamp = {
     {0, 40, 80, 160, 220},
 };
 
-std::string fixture(const char* name) { return std::string(QUILLMOOR_SOURCE_DIR "/tests/fixtures/images/") + name; }
+std::string fixture(const char* name) {
+    return std::string(QUILLMOOR_SOURCE_DIR "/tests/fixtures/images/") + name;
+}
 
 enum class RowOrder { TopFirst, BottomFirst };
 enum class Alpha { Opaque, Ramp };
@@ -75,7 +77,9 @@ struct FixtureCase {
     Depth depth = Depth::Full;
 };
 
-void PrintTo(const FixtureCase& c, std::ostream* os) { *os << c.file; }
+void PrintTo(const FixtureCase& c, std::ostream* os) {
+    *os << c.file;
+}
 
 class FixtureTest : public ::testing::TestWithParam<FixtureCase> {};
 
@@ -220,12 +224,14 @@ TEST(BmpReader, Rows24BitArePaddedInTheFileAndPackedInMemory) {
     ASSERT_TRUE(t.readBmpData(makeBmp({.width = 3, .height = 2, .pixelData = rows})));
     EXPECT_EQ(t.byteLength, 24);
     ASSERT_EQ(t.pixels.size(), 24u);
-    const std::vector<uint8_t> want = {100, 0, 0, 255, 101, 0, 1, 255, 102, 0, 2, 255,
+    const std::vector<uint8_t> want = {100, 0,  0, 255, 101, 0,  1, 255, 102, 0,  2, 255,
                                        100, 10, 0, 255, 101, 10, 1, 255, 102, 10, 2, 255};
     EXPECT_EQ(t.pixels, want);
 }
 
-std::string masks(uint32_t r, uint32_t g, uint32_t b) { return le32(r) + le32(g) + le32(b); }
+std::string masks(uint32_t r, uint32_t g, uint32_t b) {
+    return le32(r) + le32(g) + le32(b);
+}
 
 struct Word16Case {
     uint16_t word;
@@ -234,16 +240,19 @@ struct Word16Case {
 
 TEST(BmpReader, Widens16BitChannelsByRepeatingTheirBits) {
     const std::vector<Word16Case> cases = {
-        {0xFFFF, {255, 255, 255, 255}}, {0x0000, {0, 0, 0, 255}},     {0xF800, {255, 0, 0, 255}},
-        {0x07E0, {0, 255, 0, 255}},     {0x001F, {0, 0, 255, 255}},   {0x8410, {132, 130, 132, 255}},
+        {0xFFFF, {255, 255, 255, 255}}, {0x0000, {0, 0, 0, 255}},   {0xF800, {255, 0, 0, 255}},
+        {0x07E0, {0, 255, 0, 255}},     {0x001F, {0, 0, 255, 255}}, {0x8410, {132, 130, 132, 255}},
         {0x0841, {8, 8, 8, 255}},
     };
     std::string rows;
     for (const Word16Case& c : cases) rows += le16(c.word);
     rows.resize((rows.size() + 3) / 4 * 4, '\0');
     Texture t;
-    ASSERT_TRUE(t.readBmpData(makeBmp({.width = int32_t(cases.size()), .bitsPerPixel = 16, .compression = 3,
-                                       .extra = masks(0xF800, 0x07E0, 0x001F), .pixelData = rows})));
+    ASSERT_TRUE(t.readBmpData(makeBmp({.width = int32_t(cases.size()),
+                                       .bitsPerPixel = 16,
+                                       .compression = 3,
+                                       .extra = masks(0xF800, 0x07E0, 0x001F),
+                                       .pixelData = rows})));
     EXPECT_EQ(t.redMask, 0xF800u);
     for (size_t i = 0; i < cases.size(); ++i)
         for (int ch = 0; ch < 4; ++ch) EXPECT_EQ(t.pixels[i * 4 + ch], cases[i].rgba[ch]) << "word " << i;
@@ -256,12 +265,13 @@ TEST(BmpReader, WidensEveryChannelWidthFromOneToEightBits) {
         uint32_t value;
         int widened;
     };
-    const std::vector<Width> widths = {{1, 1, 255}, {2, 1, 0x55}, {3, 5, 0xB6}, {4, 9, 0x99},
+    const std::vector<Width> widths = {{1, 1, 255},   {2, 1, 0x55},  {3, 5, 0xB6},  {4, 9, 0x99},
                                        {5, 17, 0x8C}, {6, 33, 0x86}, {7, 65, 0x83}, {8, 0xA5, 0xA5}};
     for (const Width& w : widths) {
         const uint32_t redMask = ((1u << w.bits) - 1) << 8;
         Texture t;
-        ASSERT_TRUE(t.readBmpData(makeBmp({.bitsPerPixel = 16, .compression = 3,
+        ASSERT_TRUE(t.readBmpData(makeBmp({.bitsPerPixel = 16,
+                                           .compression = 3,
                                            .extra = masks(redMask, 0, 0),
                                            .pixelData = le16(uint16_t(w.value << 8)) + le16(0)})));
         EXPECT_EQ(t.pixels[0], w.widened) << w.bits << " bits";
@@ -272,7 +282,8 @@ TEST(BmpReader, WidensEveryChannelWidthFromOneToEightBits) {
 TEST(BmpReader, SixteenBitWithoutBitFieldsUsesTheDefault555Masks) {
     // 0x7FFF is white in 5-5-5; 0x7C00 pure red.
     Texture t;
-    ASSERT_TRUE(t.readBmpData(makeBmp({.width = 2, .bitsPerPixel = 16, .pixelData = le16(0x7FFF) + le16(0x7C00)})));
+    ASSERT_TRUE(
+        t.readBmpData(makeBmp({.width = 2, .bitsPerPixel = 16, .pixelData = le16(0x7FFF) + le16(0x7C00)})));
     EXPECT_EQ(t.redMask, 0x7C00u);
     EXPECT_EQ(t.greenMask, 0x03E0u);
     EXPECT_EQ(t.blueMask, 0x001Fu);
@@ -290,19 +301,27 @@ TEST(BmpReader, EightBitIndexesThePaletteStoredBlueGreenRed) {
     std::string palette = paletteOf(2);
     palette.replace(4, 4, std::string{'\x10', '\x20', '\x30', '\0'});
     Texture t;
-    ASSERT_TRUE(t.readBmpData(makeBmp({.width = 4, .bitsPerPixel = 8, .clrUsed = 2, .extra = palette,
+    ASSERT_TRUE(t.readBmpData(makeBmp({.width = 4,
+                                       .bitsPerPixel = 8,
+                                       .clrUsed = 2,
+                                       .extra = palette,
                                        .pixelData = std::string{1, 0, 1, 1}})));
-    const std::vector<uint8_t> want = {0x30, 0x20, 0x10, 255, 0, 0, 0, 255,
+    const std::vector<uint8_t> want = {0x30, 0x20, 0x10, 255, 0,    0,    0,    255,
                                        0x30, 0x20, 0x10, 255, 0x30, 0x20, 0x10, 255};
     EXPECT_EQ(t.pixels, want);
 }
 
 TEST(BmpReader, FourBitTakesTheHighNibbleFirstAndRowsStartOnFourByteBoundaries) {
     // 3 pixels wide: row bytes 0x12 0x3_ then padding; the next row starts 4 bytes on.
-    const std::string rows = std::string{'\x12', '\x3F', '\x7E', '\x7E'} + std::string{'\x45', '\x6F', '\x7E', '\x7E'};
+    const std::string rows =
+        std::string{'\x12', '\x3F', '\x7E', '\x7E'} + std::string{'\x45', '\x6F', '\x7E', '\x7E'};
     Texture t;
-    ASSERT_TRUE(t.readBmpData(makeBmp(
-        {.width = 3, .height = 2, .bitsPerPixel = 4, .clrUsed = 16, .extra = paletteOf(16), .pixelData = rows})));
+    ASSERT_TRUE(t.readBmpData(makeBmp({.width = 3,
+                                       .height = 2,
+                                       .bitsPerPixel = 4,
+                                       .clrUsed = 16,
+                                       .extra = paletteOf(16),
+                                       .pixelData = rows})));
     std::vector<int> reds;
     for (size_t i = 0; i < t.pixels.size(); i += 4) reds.push_back(t.pixels[i]);
     EXPECT_EQ(reds, (std::vector<int>{3, 6, 9, 12, 15, 18}));  // red = 3 x index
@@ -310,14 +329,17 @@ TEST(BmpReader, FourBitTakesTheHighNibbleFirstAndRowsStartOnFourByteBoundaries) 
 
 TEST(BmpReader, ThirtyTwoBitIgnoresTheFourthByte) {
     Texture t;
-    ASSERT_TRUE(t.readBmpData(makeBmp({.bitsPerPixel = 32, .pixelData = std::string{'\x01', '\x02', '\x03', '\x04'}})));
+    ASSERT_TRUE(t.readBmpData(
+        makeBmp({.bitsPerPixel = 32, .pixelData = std::string{'\x01', '\x02', '\x03', '\x04'}})));
     EXPECT_EQ(t.pixels, (std::vector<uint8_t>{3, 2, 1, 255}));
 }
 
 TEST(BmpReader, APaletteCountAbove256ReadsOnly256Entries) {
     // Twice the table's size is present; nothing is written past entry 255.
     Texture t;
-    ASSERT_TRUE(t.readBmpData(makeBmp({.bitsPerPixel = 8, .clrUsed = 0xFFFFFFFF, .extra = paletteOf(256) + paletteOf(256),
+    ASSERT_TRUE(t.readBmpData(makeBmp({.bitsPerPixel = 8,
+                                       .clrUsed = 0xFFFFFFFF,
+                                       .extra = paletteOf(256) + paletteOf(256),
                                        .pixelData = std::string{'\xFF', 0, 0, 0}})));
     EXPECT_EQ(t.pixels, (std::vector<uint8_t>{uint8_t(3 * 255), uint8_t(2 * 255), 255, 255}));
     EXPECT_EQ(t.palette[255][0], 255);
@@ -330,7 +352,9 @@ struct BadBmpCase {
     ImageStatus status;
 };
 
-void PrintTo(const BadBmpCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const BadBmpCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class BadBmpTest : public ::testing::TestWithParam<BadBmpCase> {};
 
@@ -373,7 +397,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadBmpCase{"too many pixels", makeBmp({.width = kMaxImageSide, .height = kMaxImageSide}),
                    ImageStatus::TooLarge},
         // width x 32 overflows 32 bits; the stride must not wrap to something small.
-        BadBmpCase{"stride overflow", makeBmp({.width = 0x08000001, .bitsPerPixel = 32, .pixelData = kOneRow}),
+        BadBmpCase{"stride overflow",
+                   makeBmp({.width = 0x08000001, .bitsPerPixel = 32, .pixelData = kOneRow}),
                    ImageStatus::TooLarge},
         BadBmpCase{"biSizeImage smaller than the rows",
                    makeBmp({.width = 4, .height = 4, .sizeImage = 4, .pixelData = std::string(64, 'x')}),
@@ -390,7 +415,8 @@ INSTANTIATE_TEST_SUITE_P(
                    ImageStatus::Truncated},
         BadBmpCase{"masks missing", truncate(makeBmp({.bitsPerPixel = 16, .compression = 3}), 60),
                    ImageStatus::Truncated},
-        BadBmpCase{"palette beyond the file", makeBmp({.bitsPerPixel = 8, .clrUsed = 200, .extra = paletteOf(3)}),
+        BadBmpCase{"palette beyond the file",
+                   makeBmp({.bitsPerPixel = 8, .clrUsed = 200, .extra = paletteOf(3)}),
                    ImageStatus::Truncated}));
 
 TEST(BmpReader, AFailedReadKeepsTheHeaderValues) {
@@ -437,7 +463,9 @@ struct BadTgaCase {
     ImageStatus status;
 };
 
-void PrintTo(const BadTgaCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const BadTgaCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class BadTgaTest : public ::testing::TestWithParam<BadTgaCase> {};
 
@@ -450,16 +478,17 @@ TEST_P(BadTgaTest, FailsWithNoPicture) {
 
 INSTANTIATE_TEST_SUITE_P(
     Headers, BadTgaTest,
-    ::testing::Values(BadTgaCase{"header cut", std::string(17, '\0'), ImageStatus::Truncated},
-                      BadTgaCase{"rle", makeTga(10, 1, 1, 24, "abc"), ImageStatus::Unsupported},
-                      BadTgaCase{"colour-mapped", makeTga(1, 1, 1, 8, "a", 1), ImageStatus::Unsupported},
-                      BadTgaCase{"true colour with a map", makeTga(2, 1, 1, 24, "abc", 1), ImageStatus::Unsupported},
-                      BadTgaCase{"grey", makeTga(3, 1, 1, 8, "a"), ImageStatus::Unsupported},
-                      BadTgaCase{"no image", makeTga(0, 1, 1, 24, "abc"), ImageStatus::NotThisFormat},
-                      BadTgaCase{"16 bit", makeTga(2, 1, 1, 16, "ab"), ImageStatus::Unsupported},
-                      BadTgaCase{"zero width", makeTga(2, 0, 1, 24, "abc"), ImageStatus::Damaged},
-                      BadTgaCase{"huge", makeTga(2, 65535, 65535, 32, "abcd"), ImageStatus::TooLarge},
-                      BadTgaCase{"pixels cut", makeTga(2, 2, 2, 24, std::string(11, 'x')), ImageStatus::Truncated}));
+    ::testing::Values(
+        BadTgaCase{"header cut", std::string(17, '\0'), ImageStatus::Truncated},
+        BadTgaCase{"rle", makeTga(10, 1, 1, 24, "abc"), ImageStatus::Unsupported},
+        BadTgaCase{"colour-mapped", makeTga(1, 1, 1, 8, "a", 1), ImageStatus::Unsupported},
+        BadTgaCase{"true colour with a map", makeTga(2, 1, 1, 24, "abc", 1), ImageStatus::Unsupported},
+        BadTgaCase{"grey", makeTga(3, 1, 1, 8, "a"), ImageStatus::Unsupported},
+        BadTgaCase{"no image", makeTga(0, 1, 1, 24, "abc"), ImageStatus::NotThisFormat},
+        BadTgaCase{"16 bit", makeTga(2, 1, 1, 16, "ab"), ImageStatus::Unsupported},
+        BadTgaCase{"zero width", makeTga(2, 0, 1, 24, "abc"), ImageStatus::Damaged},
+        BadTgaCase{"huge", makeTga(2, 65535, 65535, 32, "abcd"), ImageStatus::TooLarge},
+        BadTgaCase{"pixels cut", makeTga(2, 2, 2, 24, std::string(11, 'x')), ImageStatus::Truncated}));
 
 // --- PNG streams damaged by hand -------------------------------------------
 
@@ -476,8 +505,8 @@ size_t findChunk(const std::string& png, const char* type) {
 }
 
 uint32_t be32(const std::string& s, size_t at) {
-    return uint32_t(uint8_t(s[at])) << 24 | uint32_t(uint8_t(s[at + 1])) << 16 | uint32_t(uint8_t(s[at + 2])) << 8 |
-           uint8_t(s[at + 3]);
+    return uint32_t(uint8_t(s[at])) << 24 | uint32_t(uint8_t(s[at + 1])) << 16 |
+           uint32_t(uint8_t(s[at + 2])) << 8 | uint8_t(s[at + 3]);
 }
 
 struct BadPngCase {
@@ -486,7 +515,9 @@ struct BadPngCase {
     ImageStatus status;
 };
 
-void PrintTo(const BadPngCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const BadPngCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 BadPngCase damaged(const char* what, ImageStatus status, void (*change)(std::string&)) {
     std::string bytes = readFixture("png_rgb_im.png");
@@ -519,21 +550,20 @@ INSTANTIATE_TEST_SUITE_P(
                     b[idat + 8 + be32(b, idat) + 1] ^= 0x55;
                 }),
         damaged("IHDR checksum wrong", ImageStatus::Damaged, [](std::string& b) { b[29] ^= 0x01; }),
-        damaged("compressed data scrambled", ImageStatus::Damaged,
-                [](std::string& b) {
-                    // Flip bits inside the zlib stream and fix the chunk's CRC so that
-                    // only the decompressor notices.
-                    const size_t idat = findChunk(b, "IDAT");
-                    const uint32_t length = be32(b, idat);
-                    for (size_t i = idat + 10; i < idat + 8 + length; i += 3) b[i] = char(~b[i]);
-                    uint32_t crc = 0xFFFFFFFF;
-                    for (size_t i = idat + 4; i < idat + 8 + length; ++i) {
-                        crc ^= uint8_t(b[i]);
-                        for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
-                    }
-                    crc ^= 0xFFFFFFFF;
-                    for (int k = 0; k < 4; ++k) b[idat + 8 + length + k] = char(crc >> (24 - 8 * k));
-                })));
+        damaged("compressed data scrambled", ImageStatus::Damaged, [](std::string& b) {
+            // Flip bits inside the zlib stream and fix the chunk's CRC so that
+            // only the decompressor notices.
+            const size_t idat = findChunk(b, "IDAT");
+            const uint32_t length = be32(b, idat);
+            for (size_t i = idat + 10; i < idat + 8 + length; i += 3) b[i] = char(~b[i]);
+            uint32_t crc = 0xFFFFFFFF;
+            for (size_t i = idat + 4; i < idat + 8 + length; ++i) {
+                crc ^= uint8_t(b[i]);
+                for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
+            }
+            crc ^= 0xFFFFFFFF;
+            for (int k = 0; k < 4; ++k) b[idat + 8 + length + k] = char(crc >> (24 - 8 * k));
+        })));
 
 TEST(PngReader, RefusesHugeDimensionsBeforeAllocating) {
     // IHDR 20000 x 20000 with a valid CRC: refused after the header, nothing decoded.
@@ -571,10 +601,13 @@ TEST(ImageReaders, DamagedCopiesOfEveryFixtureFailOrGiveAWholePicture) {
             for (int i = 0; i < flips; ++i) bytes[random() % bytes.size()] = char(random());
             if (round % 3 == 0) bytes.resize(random() % bytes.size());
             Texture t;
-            const bool ok = ext == "bmp" ? t.readBmpData(bytes) : ext == "tga" ? t.readTgaData(bytes) : t.readPngData(bytes);
+            const bool ok = ext == "bmp"   ? t.readBmpData(bytes)
+                            : ext == "tga" ? t.readTgaData(bytes)
+                                           : t.readPngData(bytes);
             if (ok) {
                 ++pictures;
-                ASSERT_EQ(t.pixels.size(), size_t(t.width) * size_t(t.height) * 4) << name << " round " << round;
+                ASSERT_EQ(t.pixels.size(), size_t(t.width) * size_t(t.height) * 4)
+                    << name << " round " << round;
             } else {
                 ++failures;
                 ASSERT_FALSE(t.hasPicture()) << name << " round " << round;
