@@ -66,7 +66,7 @@ enum Field : int {
 // Reads the script one character at a time: "," ends a field, ";" ends a record,
 // line ends are dropped wherever they occur, everything else belongs to the field.
 class ScriptReader {
-  public:
+public:
     ScriptReader(Material& head, const MaterialObserver& observer) : observer_(observer) {
         current_ = &head;
         tail_ = &head;
@@ -92,7 +92,7 @@ class ScriptReader {
         if (index_ > 0 || !field_.empty()) report(MaterialFinding::Kind::RecordNotEnded);
     }
 
-  private:
+private:
     void append(char c) {
         if (field_.empty() && !overflowed_) fieldLine_ = line_;
         if (field_.size() < MaterialLibrary::kMaxFieldLength) {

@@ -20,7 +20,7 @@ struct Color {
 
 // One record of the material chain. A record owns the records after it.
 class Material {
-  public:
+public:
     Material() = default;
     ~Material();
     Material(const Material&) = delete;
@@ -63,7 +63,7 @@ struct MaterialFinding {
 using MaterialObserver = std::function<void(const MaterialFinding&)>;
 
 class MaterialLibrary {
-  public:
+public:
     static constexpr size_t kMaxFieldLength = 255;
 
     // Reads the script into the chain (textures are uploaded, so a GL context must
@@ -78,7 +78,7 @@ class MaterialLibrary {
     // Back to the empty library (only an unnamed head).
     void clear();
 
-  private:
+private:
     Material head_;
 };
 

@@ -44,7 +44,7 @@ inline constexpr int32_t kLinearMipmapLinear = 0x2703;
 }  // namespace gl
 
 class Texture {
-  public:
+public:
     Texture() = default;
     ~Texture();
     Texture(const Texture&) = delete;
@@ -101,7 +101,7 @@ class Texture {
     int32_t magFilter = gl::kLinear;
     int32_t byteLength = 0;  // length of the file's pixel data block as the reader takes it
 
-  private:
+private:
     bool finish(ImageStatus status);
 
     ImageStatus status_ = ImageStatus::Ok;

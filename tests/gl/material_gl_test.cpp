@@ -23,7 +23,7 @@ std::string checkerBmp() {
 }
 
 class MaterialGlTest : public test::GlTest {
-  protected:
+protected:
     void SetUp() override {
         test::GlTest::SetUp();
         materialLibrary.clear();
