@@ -166,7 +166,9 @@ bool Texture::readBmpData(std::string_view bytes) {
         }
     }
     if (bitsPerPixel < 16) {
-        // Entries the file does not list stay black; a count above 256 reads 256.
+        // biClrUsed entries are read, deliberately also when it is 0 (none) and
+        // whatever the header's size; entries not read stay black, and a count
+        // above 256 reads 256.
         palette = {};
         const size_t entries = clrUsed < kPaletteEntries ? clrUsed : kPaletteEntries;
         if (size - kHeadersSize < entries * 4) return finish(ImageStatus::Truncated);
