@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "resources/material.h"
+#include "runtime/paths.h"
 #include "support/gl_test.h"
 #include "support/image_files.h"
 #include "support/temp_dir.h"
+#include "tools/demo/demo_assets.h"
 
 namespace qm {
 namespace {
@@ -216,6 +218,27 @@ TEST_F(MaterialGlTest, ReportsWhatTheCheckerNeedsWithTheLineOfEachField) {
     expectColor(materialLibrary.find("short")->color, 1, 1, 1, 0);
     EXPECT_EQ(chain().size(), 3u);  // the unended "tail" record is the third, named, not followed
     EXPECT_EQ(chain().back()->name, "tail");
+}
+
+TEST_F(MaterialGlTest, TheBundledDemosMaterialsReadTheirGeneratedPicturesWithoutAFinding) {
+    std::string error;
+    ASSERT_TRUE(demo::writeDemoAssets(demo::buildDemoAssets(), dir.path() / "data", error)) << error;
+    std::string script;
+    ASSERT_TRUE(readWholeFile(QUILLMOOR_SOURCE_DIR "/demo/data/materials.qms", script));
+    ASSERT_TRUE(load(script));
+    EXPECT_TRUE(kinds().empty());
+    int images = 0;
+    for (const MaterialFinding& f : findings) {
+        EXPECT_EQ(f.image, ImageStatus::Ok) << f.text << ": " << imageStatusText(f.image);
+        ++images;
+    }
+    const auto records = chain();
+    EXPECT_EQ(images + 1, int(records.size()));
+    for (const Material* m : records) {
+        if (!m->name) continue;
+        EXPECT_TRUE(m->texture.hasPicture()) << *m->name;
+        EXPECT_NE(m->texture.glName, 0u) << *m->name;
+    }
 }
 
 // --- What a viewer sees -------------------------------------------------------
