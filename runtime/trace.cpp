@@ -1,6 +1,8 @@
 // trace.cpp -- the trace sink.
 #include "runtime/trace.h"
 
+#include <charconv>
+
 namespace qm {
 
 namespace {
@@ -18,5 +20,13 @@ void traceLine(std::string_view text) {
 }
 
 void traceFlush() { std::fflush(traceFile()); }
+
+void appendTraceFloat(std::string& out, float value) {
+    char buffer[32];
+    // General format with precision 6 is exactly printf's %g of the value, which is
+    // what a stream prints for a float by default.
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    out.append(buffer, r.ptr);
+}
 
 }  // namespace qm

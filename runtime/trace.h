@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace qm {
@@ -15,5 +16,9 @@ void traceWrite(std::string_view text);
 // Writes the text and a line end.
 void traceLine(std::string_view text);
 void traceFlush();
+
+// Appends a float as an output stream prints it by default (`%g`, six significant
+// digits: "0.5", "-0", "1e-07", "inf", "nan"), without the stream's cost.
+void appendTraceFloat(std::string& out, float value);
 
 }  // namespace qm

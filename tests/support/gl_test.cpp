@@ -3,7 +3,9 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "runtime/gl_state.h"
 
@@ -23,6 +25,17 @@ void GlTest::TearDown() { gl.destroy(); }
 void GlTest::capture() {
     glFinish();
     frame = gl.readPixels();
+    // For a look at what a test drew: QUILLMOOR_DUMP_DIR=/tmp/x writes each captured
+    // frame as raw RGBA (bottom row first); `convert -size 800x600 -depth 8 -flip
+    // rgba:FILE out.png` turns it into a picture.
+    if (const char* dir = std::getenv("QUILLMOOR_DUMP_DIR")) {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        const std::string path = std::string(dir) + "/" + info->test_suite_name() + "." + info->name() + ".rgba";
+        if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+            std::fwrite(frame.data(), 1, frame.size(), f);
+            std::fclose(f);
+        }
+    }
 }
 
 Rgba GlTest::pixel(int x, int y) const {
