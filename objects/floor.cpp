@@ -166,7 +166,7 @@ void ChessFloor::draw() {
     glEnable(GL_TEXTURE_GEN_S);
     glEnable(GL_TEXTURE_GEN_T);
     // Before a "load" line names one, the floor draws with the library's first material.
-    (material ? material : materialLibrary.first())->apply();
+    (material ? material : &materialLibrary.head())->apply();
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
 

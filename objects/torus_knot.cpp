@@ -144,7 +144,7 @@ void TorusKnot::draw() {
     glEnable(GL_TEXTURE_GEN_S);
     glEnable(GL_TEXTURE_GEN_T);
     // Before a "load" line names one, the knot draws with the library's first material.
-    (material ? material : materialLibrary.first())->apply();
+    (material ? material : &materialLibrary.head())->apply();
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glColor4f(1, 1, 1, 1);
