@@ -1,9 +1,106 @@
 // demo.cpp -- the globals script reader and the playlist.
 #include "runtime/demo.h"
 
+#include "runtime/globals.h"
+#include "runtime/music_player.h"
+#include "runtime/paths.h"
+#include "runtime/trace.h"
+#include "script/line_reader.h"
+#include "script/token_line.h"
+
 namespace qm {
 
-bool Demo::load(std::string_view) { return true; }
-void Demo::frame() {}
+namespace {
+
+// A 1024-byte line buffer: at most 1022 characters per read.
+constexpr int kCharsPerRead = 1022;
+// A "scenes" line may hold at most this many words (255 names).
+constexpr int kMaxScenesWords = Demo::kPlaylistSize;
+
+void echo(std::string_view line) {
+    traceWrite("\"");
+    traceWrite(trimmedCopy(line));
+    traceLine("\"");
+    traceFlush();
+}
+
+}  // namespace
+
+Demo::~Demo() { musicPlayer.close(); }
+
+void Demo::reset() {
+    musicPlayer.close();
+    current = nullptr;
+    playlist.fill(nullptr);
+    sceneChain.reset();
+    playIndex = 0;
+    advanceRequested = false;
+}
+
+bool Demo::load(std::string_view path) {
+    FileHandle file = openFile(path, "r");
+    if (!file) return false;
+
+    TokenLine words;
+    for (;;) {
+        // A read that meets the end of the file ends the script: its last line is
+        // only read when it has a line end. Deliberate.
+        const LinePiece piece = readLinePiece(file.get(), kCharsPerRead);
+        if (piece.metEnd) break;
+        if (!piece.text.empty() && piece.text[0] == '\r') continue;  // not even echoed
+        words.splitWords(piece.text);
+        echo(piece.text);
+
+        const std::string& keyword = words.wordString(0);
+        if (keyword == "new" && words.wordString(1) == "scene") {
+            // The new scene is active while its script is read: failed look-ups and
+            // unknown kinds fall back to its own root camera.
+            auto scene = std::make_unique<Scene>();
+            scene->activate();
+            scene->load(words.wordString(2));
+            scene->setName(words.wordString(3));
+            sceneChain.appendScene(std::move(scene));
+        } else if (keyword == "music") {
+            const std::string& what = words.wordString(1);
+            if (what == "file") musicPlayer.loadSong(words.wordString(2));
+            if (what == "on") musicPlayer.init(1);
+            if (what == "off") musicPlayer.init(0);
+        } else if (keyword == "scenes") {
+            if (words.count() > kMaxScenesWords) break;  // ends the reading; the playlist stays
+            const int count = words.count();
+            for (int i = 1; i < count; ++i) playlist[i - 1] = sceneChain.findOrSelf(words.wordString(i));
+            // Entries after the new end are cleared too, so that nothing of a longer
+            // earlier playlist can come back after the end.
+            for (int i = count - 1; i < kPlaylistSize; ++i) playlist[i] = nullptr;
+        }
+    }
+    file.reset();
+
+    playIndex = 0;
+    // With no playlist the empty chain head plays, and the first change request ends the run.
+    current = playlist[0] ? playlist[0] : &sceneChain;
+    current->activate();
+    musicPlayer.play();
+    return true;
+}
+
+void Demo::frame() {
+    if (advanceRequested) {
+        if (playIndex < kPlaylistSize) ++playIndex;
+        Scene* next = playIndex < kPlaylistSize ? playlist[playIndex] : nullptr;
+        if (next) {
+            current = next;
+            current->activate();
+        } else {
+            quitRequested = true;  // the playlist is exhausted; the current scene stays
+        }
+        advanceRequested = false;
+        return;  // a frame with a scene change shows no scene
+    }
+    if (current) {
+        current->update();
+        current->draw();
+    }
+}
 
 }  // namespace qm

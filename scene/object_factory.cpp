@@ -1,0 +1,45 @@
+// object_factory.cpp -- the table of object kinds, one row per keyword.
+#include "scene/object_factory.h"
+
+#include "scene/camera.h"
+#include "scene/scene.h"
+
+namespace qm {
+
+namespace {
+
+template <typename Kind>
+std::unique_ptr<SceneObject> make() {
+    return std::make_unique<Kind>();
+}
+
+struct KindRow {
+    std::string_view keyword;
+    std::unique_ptr<SceneObject> (*construct)();
+};
+
+// The order of the rows is the order of the tests; each kind adds its own row.
+constexpr KindRow kKinds[] = {
+    {"camera", &make<Camera>},
+};
+
+const KindRow* findKind(std::string_view kind) {
+    for (const KindRow& row : kKinds)
+        if (row.keyword == kind) return &row;
+    return nullptr;
+}
+
+}  // namespace
+
+ObjectFactory::Result ObjectFactory::create(std::string_view kind, std::string_view name) {
+    const KindRow* row = findKind(kind);
+    if (!row) return {nullptr, sceneRoot};
+    Result result{row->construct(), nullptr};
+    result.made->setName(name);  // replaces any name the constructor gave
+    result.object = result.made.get();
+    return result;
+}
+
+bool ObjectFactory::knows(std::string_view kind) { return findKind(kind) != nullptr; }
+
+}  // namespace qm
