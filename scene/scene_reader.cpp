@@ -105,7 +105,12 @@ private:
     ScriptObserver* observer_;
     TokenLine words_;
     CommandList* list_ = nullptr;          // the current list; none before the first "on"
-    std::vector<SceneObject*> blocks_;     // the objects of the open "new" blocks, innermost last
+    // The open "new" blocks, innermost last: the object each acts on, and its line.
+    struct Block {
+        SceneObject* object;
+        int line;
+    };
+    std::vector<Block> blocks_;
     std::bitset<Scene::kEventCount + 1> declared_;  // event lists, then the load list
     int line_ = 1;
 };
@@ -124,9 +129,11 @@ void SceneReader::handle(const LinePiece& piece) {
 void SceneReader::atEnd(const LinePiece& piece) {
     // The last line of a file without a line end is lost; scripts are written with it.
     if (!piece.text.empty()) note(ScriptFindingKind::LastLineUnterminated, piece.text);
-    if (!blocks_.empty()) note(ScriptFindingKind::UnclosedBlock, blocks_.back() && blocks_.back()->name
-                                                                     ? std::string_view(*blocks_.back()->name)
-                                                                     : std::string_view());
+    if (!blocks_.empty()) {
+        const Block& open = blocks_.back();
+        line_ = open.line;
+        note(ScriptFindingKind::UnclosedBlock, open.object && open.object->name ? *open.object->name : "");
+    }
 }
 
 void SceneReader::handleWords() {
@@ -168,7 +175,7 @@ void SceneReader::handleOn() {
 }
 
 void SceneReader::attach(std::unique_ptr<SceneObject> object) {
-    SceneObject* parent = blocks_.empty() ? nullptr : blocks_.back();
+    SceneObject* parent = blocks_.empty() ? nullptr : blocks_.back().object;
     if (!parent) {
         scene_.objects.add(std::move(object));
     } else if (parent->firstChild) {
@@ -197,7 +204,7 @@ void SceneReader::handleNew() {
         select.object = result.object;
         list_->append(std::move(select));
     }
-    blocks_.push_back(result.object);
+    blocks_.push_back({result.object, line_});
 }
 
 void SceneReader::handleEnd() {
@@ -218,7 +225,7 @@ void SceneReader::handleLoad() {
         return;
     }
     const std::string& text = words_.wordString(1);
-    if (SceneObject* object = blocks_.back()) object->load(text);
+    if (SceneObject* object = blocks_.back().object) object->load(text);
     traceLine(text);
 }
 
