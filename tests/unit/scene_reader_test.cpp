@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "runtime/trace.h"
 #include "scene/camera.h"
 #include "scene/object_factory.h"
 #include "scene/scene.h"
 #include "scene/script_findings.h"
 #include "support/recording_object.h"
 #include "support/temp_dir.h"
+#include "support/trace_capture.h"
 
 namespace qm {
 namespace {
@@ -37,28 +37,6 @@ public:
     }
     std::vector<Seen> seen;
     std::vector<Curve::LoadResult> curveResults;
-};
-
-// Captures the trace in a temporary file.
-class TraceCapture {
-public:
-    TraceCapture() : file_(std::tmpfile()) { setTraceFile(file_); }
-    ~TraceCapture() {
-        setTraceFile(nullptr);
-        std::fclose(file_);
-    }
-    std::string text() const {
-        std::fflush(file_);
-        std::rewind(file_);
-        std::string out;
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0) out.append(buffer, n);
-        return out;
-    }
-
-private:
-    std::FILE* file_;
 };
 
 class SceneReaderTest : public ::testing::Test {
@@ -101,7 +79,7 @@ protected:
 
     test::TempDir dir;
     test::ScopedWorkingDirectory cwd{dir.path()};
-    TraceCapture trace;
+    test::TraceCapture trace;
     Findings findings;
     Scene scene;
 };

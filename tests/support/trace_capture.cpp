@@ -1,0 +1,27 @@
+// trace_capture.cpp -- the trace written to a temporary file and read back.
+#include "support/trace_capture.h"
+
+#include "runtime/trace.h"
+
+namespace qm::test {
+
+TraceCapture::TraceCapture() : file_(std::tmpfile()) { setTraceFile(file_); }
+
+TraceCapture::~TraceCapture() {
+    setTraceFile(nullptr);
+    if (file_) std::fclose(file_);
+}
+
+std::string TraceCapture::text() const {
+    std::string out;
+    if (!file_) return out;
+    std::fflush(file_);
+    std::rewind(file_);
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0) out.append(buffer, n);
+    std::fseek(file_, 0, SEEK_END);
+    return out;
+}
+
+}  // namespace qm::test
