@@ -143,6 +143,8 @@ struct BadCase {
     Curve::LoadResult result;
 };
 
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.bytes.size() << " bytes"; }
+
 class BadCurveTest : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(BadCurveTest, IsNeverEvaluated) {

@@ -140,7 +140,13 @@ TEST(SceneObjectTree, LongChainsAndDeepTreesAreWalkedAndDestroyedWithoutDeepRecu
         p->firstChild = std::move(child);
         p = raw;
     }
-    for (int i = 0; i < kCount; ++i) root->firstChild->appendToTree(std::make_unique<Plain>());
+    SceneObject* tail = root->firstChild.get();
+    for (int i = 0; i < kCount; ++i) {
+        auto sibling = std::make_unique<Plain>();
+        sibling->prev = tail;
+        tail->next = std::move(sibling);
+        tail = tail->next.get();
+    }
     Plain::updates = 0;
     root->updateTree();  // the whole chain, but only the first levels of the deep branch
     EXPECT_EQ(Plain::updates, 1 + kCount + SceneObject::kMaxTreeDepth - 1);
@@ -163,6 +169,10 @@ struct SpinCase {
     double delta;
     float expected;
 };
+
+void PrintTo(const SpinCase& c, std::ostream* os) {
+    *os << c.angle << " + " << c.speed << " x " << c.delta;
+}
 
 class SpinWrapTest : public ::testing::TestWithParam<SpinCase> {};
 
@@ -192,6 +202,11 @@ struct LookAtCase {
     float yaw;
     float pitch;
 };
+
+void PrintTo(const LookAtCase& c, std::ostream* os) {
+    *os << "(" << c.position.x << ", " << c.position.y << ", " << c.position.z << ") at (" << c.target.x << ", "
+        << c.target.y << ", " << c.target.z << ")";
+}
 
 class LookAtTest : public ::testing::TestWithParam<LookAtCase> {};
 
@@ -250,6 +265,10 @@ struct CurveStepCase {
     bool looping;
     float expected;
 };
+
+void PrintTo(const CurveStepCase& c, std::ostream* os) {
+    *os << c.time << " + " << c.speed << " x " << c.delta << (c.looping ? " looping" : "");
+}
 
 class CurveStepTest : public ::testing::TestWithParam<CurveStepCase> {};
 

@@ -141,6 +141,8 @@ struct SwitchCase {
     bool value;
 };
 
+void PrintTo(const SwitchCase& c, std::ostream* os) { *os << "[" << c.line << "]"; }
+
 class SwitchTest : public SceneReaderTest, public ::testing::WithParamInterface<SwitchCase> {};
 
 TEST_P(SwitchTest, IsJudgedByItsFirstCharacter) {
