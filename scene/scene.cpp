@@ -149,7 +149,6 @@ void Scene::reset() {
     for (CommandList& list : eventLists) list.clear();
     objects.root = std::make_unique<Camera>();
     name.reset();
-    prev = nullptr;
     curves.clear();
     scriptRead_ = false;
 }

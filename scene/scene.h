@@ -129,7 +129,8 @@ public:
     // findByName, or this scene when there is none.
     Scene* findOrSelf(std::string_view text);
 
-    // Back to a freshly constructed scene; the scenes after it are destroyed.
+    // Back to a freshly constructed scene; the scenes after it are destroyed, the
+    // link to the scene before it stays.
     void reset();
 
     CommandList loadList;

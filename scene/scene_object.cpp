@@ -50,10 +50,11 @@ void SceneObject::applyLookAt() {
     // Keep both divisions away from an exact zero; the nudge stays in `position`.
     if (t.z == p.z) p.z += 0.00001f;
     if (t.x == p.x) p.x += 0.00001f;
-    double yaw = std::atan((p.x - t.x) / (p.z - t.z)) * kDegreesPerRadian;
+    // Differences in single precision, trigonometry in double, as the angles have always been computed.
+    double yaw = std::atan(static_cast<double>((p.x - t.x) / (p.z - t.z))) * kDegreesPerRadian;
     if (t.z > p.z) yaw -= 180.0;
     rotation.y = static_cast<float>(yaw);
-    const float sinYaw = std::sin(rotation.y * 0.017453292f);
+    const double sinYaw = std::sin(static_cast<double>(rotation.y * 0.017453292f));
     rotation.x = static_cast<float>(std::atan((t.y - p.y) / ((p.x - t.x) / sinYaw)) * kDegreesPerRadian);
 }
 

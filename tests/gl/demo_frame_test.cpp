@@ -2,10 +2,14 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "runtime/demo.h"
 #include "runtime/demo_keys.h"
 #include "runtime/frame_clock.h"
 #include "runtime/globals.h"
+#include "runtime/offline_driver.h"
 #include "support/gl_test.h"
 #include "support/temp_dir.h"
 #include "support/trace_capture.h"
@@ -147,6 +151,55 @@ TEST_F(DemoFrameTest, DigitKeysRunEventsAndF2RereadsTheCurrentScene) {
     demo.frame();
     EXPECT_TRUE(quitRequested);
     demo.reset();
+}
+
+// The whole player through the offline driver, which brings its own GL context.
+class PlayerRunTest : public ::testing::Test {
+protected:
+    void SetUp() override { demo.reset(); }
+    void TearDown() override {
+        demo.reset();
+        quitRequested = false;
+    }
+
+    test::TempDir dir;
+    test::ScopedWorkingDirectory cwd{dir.path()};
+    test::TraceCapture trace;
+};
+
+TEST_F(PlayerRunTest, SwitchesScenesOnEnterAndEndsAfterTheLast) {
+    dir.write("data/materials.qms", "");
+    dir.write("data/a.qms", "on load\nnew camera thing\nload \"first, 1\"\nend new\n");
+    dir.write("data/b.qms", "on load\nnew camera other\nload second\nend new\n");
+    dir.write("data/globals.qms", "music on\nnew scene data\\a.qms a\nnew scene data\\b.qms b\nscenes a b\n");
+    OfflineDriver driver(10.0);
+    driver.pressKeyAtFrame(2, DemoKey::Return);
+    driver.pressKeyAtFrame(4, DemoKey::Return);
+    long frames = 0;
+    driver.setFrameSink([&](long frame, Driver::Frame kind) {
+        if (kind == Driver::Frame::Loop) frames = frame + 1;
+    });
+    EXPECT_EQ(runDemo(driver), 0);
+    EXPECT_EQ(frames, 5);  // the frame of the last change is still drawn
+    EXPECT_EQ(demo.current, demo.sceneChain.findByName("b"));
+    EXPECT_EQ(trace.text(),
+              "\"music on\"\n"
+              "\"new scene data\\a.qms a\"\n"
+              "first, 1\n"
+              "\"new scene data\\b.qms b\"\n"
+              "second\n"
+              "\"scenes a b\"\n");
+}
+
+TEST_F(PlayerRunTest, AMissingGlobalsScriptEndsTheRunWithStatusOneAndOneLine) {
+    dir.write("data/materials.qms", "");
+    OfflineDriver driver(10.0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(runDemo(driver), 1);
+    const std::string error = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(error.find("data\\globals.qms"), std::string::npos) << error;
+    EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << error;
+    EXPECT_EQ(trace.text(), "");
 }
 
 }  // namespace

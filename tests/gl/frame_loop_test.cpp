@@ -24,6 +24,7 @@ struct Shot {
 class FrameLoopTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        demo.reset();
         dir.write("data/globals.qms", "");
         dir.write("data/materials.qms", "");
     }
@@ -37,6 +38,8 @@ protected:
         test::ScopedWorkingDirectory cwd(dir.path());
         return runDemo(driver);
     }
+
+    void TearDown() override { demo.reset(); }
 
     test::TempDir dir;
     std::vector<Shot> shots;
