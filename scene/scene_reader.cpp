@@ -1,4 +1,4 @@
-// scene_reader.cpp -- the scene script reader: creates a script's objects and fills the scene's command lists.
+// scene_reader.cpp -- the scene script reader: makes a script's objects and fills the scene's command lists.
 #include <bitset>
 #include <optional>
 #include <vector>
@@ -26,7 +26,7 @@ enum class Arguments {
     Target,        // an object name whose position is the look-at target, or "none"
     Values,        // three numbers in x, y, z
     Switch,        // first character 1/t or 0/f
-    LoopingSwitch, // first character t or f only
+    LoopingSwitch,  // first character t or f only
     CurveFile,     // a curve file, or "none"
     ScaleVector,   // three numbers in a vector the object borrows, or "none"
     VectorValues,  // three numbers in a vector read when the command runs
@@ -104,7 +104,7 @@ private:
     Scene& scene_;
     ScriptObserver* observer_;
     TokenLine words_;
-    CommandList* list_ = nullptr;          // the current list; none before the first "on"
+    CommandList* list_ = nullptr;  // the current list; none before the first "on"
     // The open "new" blocks, innermost last: the object each acts on, and its line.
     struct Block {
         SceneObject* object;
@@ -117,8 +117,8 @@ private:
 
 void SceneReader::handle(const LinePiece& piece) {
     if (piece.truncatedLine) note(ScriptFindingKind::LineSplit);
-    // A piece that starts with a line feed is skipped: that is the rest of a line
-    // that filled a whole read.
+    // A piece that starts with a line feed is skipped: an empty line, or the line
+    // end of a line that filled a whole read.
     if (piece.text.empty() || piece.text[0] != '\n') {
         words_.splitWords(piece.text);
         handleWords();
@@ -127,7 +127,7 @@ void SceneReader::handle(const LinePiece& piece) {
 }
 
 void SceneReader::atEnd(const LinePiece& piece) {
-    // The last line of a file without a line end is lost; scripts are written with it.
+    // Deliberate: a last line without a line end is never handled.
     if (!piece.text.empty()) note(ScriptFindingKind::LastLineUnterminated, piece.text);
     if (!blocks_.empty()) {
         const Block& open = blocks_.back();

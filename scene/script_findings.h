@@ -16,7 +16,7 @@ enum class ScriptFindingKind {
     EventOutOfRange,       // "on sync" n outside 0..255: lines up to the next "on" are dropped
     ListDeclaredTwice,     // a second "on" line for a list: the commands after the first are lost
     DroppedCommand,        // a command line with no list to join (before the first "on", or after a bad one)
-    MissingArguments,      // fewer words than the keyword reads: the missing ones wrap around to earlier words
+    MissingArguments,      // fewer words than the keyword reads: missing ones wrap around to earlier words
     NotANumber,            // a value word that does not start with a number: it reads as 0
     UnknownKind,           // "new" with a kind the factory does not know: the block acts on the root camera
     NameNotFound,          // "select" / "lookat" of a name the scene does not have: the root camera

@@ -1,4 +1,4 @@
-// The scene object base: tree links, walk and search order, spin wrap, look-at angles, curve and scale animation.
+// The scene object base: tree links, walk and search order, spin wrap, look-at, curve and scale animation.
 #include <gtest/gtest.h>
 
 #include <cmath>
