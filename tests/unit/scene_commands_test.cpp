@@ -145,22 +145,6 @@ TEST_F(CommandListTest, RunningSetScaleAgainHandsOutTheSameAnimatedVector) {
     EXPECT_EQ(a.scale->x, 5);  // not restored to the script's value
 }
 
-TEST_F(CommandListTest, ASecondCurveTakesThePositionReachedAsItsOrigin) {
-    Curve curve;
-    CommandList list;
-    list.append(select(&a));
-    Command follow;
-    follow.type = CommandType::SetCurve;
-    follow.curve = &curve;
-    list.append(std::move(follow));
-    a.position.set(1, 2, 3);
-    list.run();
-    EXPECT_EQ(a.curveOrigin, (Vec3{1, 2, 3}));
-    a.position.set(4, 5, 6);
-    list.run();
-    EXPECT_EQ(a.curveOrigin, (Vec3{4, 5, 6}));
-}
-
 TEST_F(CommandListTest, TriggerSendsTheValueTruncatedTowardZero) {
     CommandList list;
     list.append(select(&a));

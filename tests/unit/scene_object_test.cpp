@@ -153,16 +153,6 @@ TEST(SceneObjectTree, LongChainsAndDeepTreesAreWalkedAndDestroyedWithoutDeepRecu
     root.reset();  // must not overflow the stack
 }
 
-TEST(SceneObjectTree, DetachingAChildClearsThePrevObjectsLink) {
-    RecordingObject root("root");
-    addChild(root, make("a"));
-    SceneObject* b = addChild(root, make("b"));
-    addChild(*b, make("b1"));
-    root.firstChild->next.reset();
-    EXPECT_EQ(root.firstChild->next, nullptr);
-    EXPECT_EQ(root.findByName("b1"), nullptr);
-}
-
 struct SpinCase {
     float angle;
     float speed;
