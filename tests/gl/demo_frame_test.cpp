@@ -9,6 +9,7 @@
 #include "runtime/demo_keys.h"
 #include "runtime/frame_clock.h"
 #include "runtime/globals.h"
+#include "runtime/music_player.h"
 #include "runtime/offline_driver.h"
 #include "support/gl_test.h"
 #include "support/temp_dir.h"
@@ -28,10 +29,13 @@ protected:
         saved = frameClock;
         frameClock.delta = 1;
         quitRequested = false;
+        musicPlayer.setOfflineOutput(true);  // no sound device in tests
         dir.write("data/a.qms", kSpinningScene);
         dir.write("data/b.qms", kSpinningScene);
     }
     void TearDown() override {
+        musicPlayer.close();
+        musicPlayer.setOfflineOutput(false);
         frameClock = saved;
         quitRequested = false;
         selectedObject = nullptr;
@@ -159,6 +163,7 @@ protected:
     void SetUp() override { demo.reset(); }
     void TearDown() override {
         demo.reset();
+        musicPlayer.setOfflineOutput(false);
         quitRequested = false;
     }
 

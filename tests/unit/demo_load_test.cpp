@@ -4,6 +4,7 @@
 #include <string>
 
 #include "runtime/demo.h"
+#include "runtime/music_player.h"
 #include "support/temp_dir.h"
 #include "support/trace_capture.h"
 
@@ -13,10 +14,13 @@ namespace {
 class DemoLoadTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        musicPlayer.setOfflineOutput(true);  // no sound device in tests
         dir.write("data/a.qms", "on load\nnew camera thing\nload hello\nend new\n");
         dir.write("data/b.qms", "on load\n");
     }
     void TearDown() override {
+        musicPlayer.close();
+        musicPlayer.setOfflineOutput(false);
         selectedObject = nullptr;
         sceneRoot = nullptr;
     }
