@@ -245,9 +245,11 @@ std::optional<bool> SceneReader::switchValue(bool loopingOnly) {
 }
 
 SceneObject* SceneReader::findObject(std::string_view name) {
+    // As ObjectTree::find, searching once: the first object of that name, else sceneRoot.
     SceneObject* found = scene_.objects.root ? scene_.objects.root->findByName(name) : nullptr;
-    if (!found) note(ScriptFindingKind::NameNotFound, name);
-    return scene_.objects.find(name);
+    if (found) return found;
+    note(ScriptFindingKind::NameNotFound, name);
+    return sceneRoot;
 }
 
 void SceneReader::handleCommand(const CommandKeyword& keyword) {
