@@ -110,8 +110,10 @@ int pitchOf(std::string_view name) {
     if (name.size() < 2 || name[0] < 'A' || name[0] > 'G') return -1;
     int pitch = kSemitone[name[0] - 'A'];
     size_t i = 1;
-    if (name[i] == '#') ++pitch, ++i;
-    else if (name[i] == 'b') --pitch, ++i;
+    if (name[i] == '#' || name[i] == 'b') {
+        pitch += name[i] == '#' ? 1 : -1;
+        ++i;
+    }
     if (i + 1 != name.size() || name[i] < '0' || name[i] > '8') return -1;
     return pitch + 12 * (name[i] - '0' + 1);
 }
@@ -474,7 +476,7 @@ void playModel(Score& s) {
 void playFinale(Score& s) {
     const Progression chords = {kAm, kF, kC, kG, kDm, kE, kAm, kAm};
     const Melody melody = {kTheme[0], kTheme[1], kTheme[2], kTheme[3], kTheme[6], kTheme[7],
-                           "A4 . . . . . . . . . . . . . . .", "- . . . . . . . . . . . . . . ."};
+                           "A4 . . . . . . . . . . . . . . .", ". . . . . . . . - . . . . . . ."};
     s.pads(kFinale, chords, 20);
     for (int bar = 1; bar <= 6; ++bar) {
         const int row = at(kFinale, bar);
@@ -500,7 +502,7 @@ void playFinale(Score& s) {
     crash(s, at(kFinale, 1));
     crash(s, at(kFinale, 5), 38);
     crash(s, last, 52);
-    const int fade = at(kFinale, 8);
+    const int fade = at(kFinale, 8, 3);  // dies away as the picture goes black
     s.padRelease(fade);
     s.release(kChBass, fade);
 

@@ -92,7 +92,7 @@ modwrite::Envelope envelope(std::vector<EnvelopePoint> points, int sustain = -1)
 
 // A sine whose pitch drops from a click to a low thump.
 Instrument kick() {
-    const int n = static_cast<int>(0.5 * kDrumRate);
+    const int n = static_cast<int>(0.45 * kDrumRate);
     std::vector<double> s(n);
     Noise noise(0x6b1c);
     double phase = 0;
@@ -100,9 +100,9 @@ Instrument kick() {
         const double t = static_cast<double>(i) / kDrumRate;
         const double hz = 44.0 + 130.0 * std::exp(-t / 0.03) + 260.0 * std::exp(-t / 0.004);
         phase += kTwoPi * hz / kDrumRate;
-        const double body = std::sin(phase) * std::exp(-t / 0.24) * std::min(1.0, t / 0.001);
+        const double body = std::sin(phase) * std::exp(-t / 0.13) * std::min(1.0, t / 0.001);
         const double click = 0.25 * noise.next() * std::exp(-t / 0.0015);
-        s[i] = softClip(body + click, 1.8);
+        s[i] = softClip(body + click, 1.5);
     }
     fadeTail(s, kDrumRate, 0.04);
     return named("kick", std::move(s), kDrumRate);
