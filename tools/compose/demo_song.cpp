@@ -284,14 +284,14 @@ private:
 void beat(Score& s, int row, std::string_view hats, int kickVolume = 60) {
     s.hits(kChKick, row, "x...x...x...x...", kKick, kickVolume);
     s.hits(kChSnare, row, "....x.......x...", kSnare, 50);
-    s.hits(kChHat, row, hats, kClosedHat, 40);
+    s.hits(kChHat, row, hats, kClosedHat, 46);
 }
 
 // The last bar of a phrase: the snare runs into the next downbeat.
 void fill(Score& s, int row) {
     s.hits(kChKick, row, "x...x...x...x...", kKick, 60);
     s.roll(kChSnare, row, "....x...x.x.xxxx", kSnare, 36, 60);
-    s.hits(kChHat, row, "o.x.o.x.", kClosedHat, 40);
+    s.hits(kChHat, row, "o.x.o.x.", kClosedHat, 46);
 }
 
 void crash(Score& s, int row, int volume = 44) { s.note(kChCrash, row, 60, kCrash, volume); }

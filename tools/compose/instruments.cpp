@@ -257,7 +257,7 @@ Instrument bass() {
     for (int c = 0; c < kAttackCycles + kLoopCycles; ++c) {
         const double corner = 3.0 + 24.0 * std::exp(-std::min(c, kAttackCycles) / 5.0);
         for (int h = 1; h <= 40; ++h) {
-            const double w = sawWeight(h, corner) + (h == 1 ? 0.6 : 0.0);
+            const double w = sawWeight(h, corner) + (h == 1 ? 0.3 : 0.0);
             for (int i = 0; i < kCycle; ++i) s[c * kCycle + i] += w * std::sin(kTwoPi * h * i / kCycle);
         }
     }
