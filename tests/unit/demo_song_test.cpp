@@ -64,7 +64,9 @@ const Decoded& song() {
     return d;
 }
 
-double seconds(int64_t frames) { return static_cast<double>(frames) / kRate; }
+double seconds(int64_t frames) {
+    return static_cast<double>(frames) / kRate;
+}
 
 double rmsDb(const std::vector<int16_t>& pcm, int64_t firstFrame, int64_t frames) {
     const size_t from = static_cast<size_t>(std::max<int64_t>(firstFrame, 0)) * 2;
@@ -181,13 +183,15 @@ TEST(DemoSongSync, EveryMarkReachesASceneThatAnswersIt) {
         if (e.value == 0) changeRows.insert(e.samplePosition);
     for (const SyncEvent& e : events) {
         const int scene = sceneOf(e, events);
-        SCOPED_TRACE(::testing::Message() << "Z" << int(e.value) << " at " << seconds(e.samplePosition) << " s");
+        SCOPED_TRACE(::testing::Message()
+                     << "Z" << int(e.value) << " at " << seconds(e.samplePosition) << " s");
         ASSERT_LT(scene, static_cast<int>(scenes.size())) << "after the run has ended";
         if (!kScreenValues.count(e.value)) {
             EXPECT_TRUE(scenes[scene].events.count(e.value)) << scenes[scene].name << " has no such event";
         }
         if (changeRows.count(e.samplePosition) && e.value != 0) {
-            EXPECT_TRUE(kScreenValues.count(e.value)) << "a scene's own event on a change row reaches the old scene";
+            EXPECT_TRUE(kScreenValues.count(e.value))
+                << "a scene's own event on a change row reaches the old scene";
         }
     }
 }
@@ -249,7 +253,8 @@ TEST(DemoSongSync, FadesEndOnTheSceneChangeTheyLeadInto) {
     ASSERT_FALSE(up.empty());
     for (int64_t start : up) {
         EXPECT_TRUE(std::count(changes.begin(), changes.end(), start)) << "on the change row";
-        EXPECT_TRUE(std::any_of(black.begin(), black.end(), [&](int64_t b) { return nextChange(b) == start; }));
+        EXPECT_TRUE(
+            std::any_of(black.begin(), black.end(), [&](int64_t b) { return nextChange(b) == start; }));
     }
 }
 
@@ -329,7 +334,9 @@ struct PitchCase {
     double hz;
 };
 
-void PrintTo(const PitchCase& p, std::ostream* os) { *os << "instrument " << p.voice << " at MIDI " << p.pitch; }
+void PrintTo(const PitchCase& p, std::ostream* os) {
+    *os << "instrument " << p.voice << " at MIDI " << p.pitch;
+}
 
 class InstrumentPitch : public ::testing::TestWithParam<PitchCase> {};
 
@@ -342,18 +349,17 @@ TEST_P(InstrumentPitch, SoundsTheNoteItIsGiven) {
     EXPECT_NEAR(hz, p.hz, p.hz * 0.005) << "about 9 cents";
 }
 
-INSTANTIATE_TEST_SUITE_P(DemoSong, InstrumentPitch,
-                         ::testing::Values(PitchCase{demosong::kBass, 33, 55.0}, PitchCase{demosong::kBass, 40, 82.41},
-                                           PitchCase{demosong::kLead, 69, 440.0},
-                                           PitchCase{demosong::kLead, 76, 659.26},
-                                           PitchCase{demosong::kPad, 60, 261.63},
-                                           PitchCase{demosong::kBell, 81, 880.0}),
-                         [](const auto& info) {
-                             return info.param.voice == demosong::kBass   ? "Bass" + std::to_string(info.param.pitch)
-                                    : info.param.voice == demosong::kLead ? "Lead" + std::to_string(info.param.pitch)
-                                    : info.param.voice == demosong::kPad  ? "Pad" + std::to_string(info.param.pitch)
-                                                                          : "Bell" + std::to_string(info.param.pitch);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    DemoSong, InstrumentPitch,
+    ::testing::Values(PitchCase{demosong::kBass, 33, 55.0}, PitchCase{demosong::kBass, 40, 82.41},
+                      PitchCase{demosong::kLead, 69, 440.0}, PitchCase{demosong::kLead, 76, 659.26},
+                      PitchCase{demosong::kPad, 60, 261.63}, PitchCase{demosong::kBell, 81, 880.0}),
+    [](const auto& info) {
+        return info.param.voice == demosong::kBass   ? "Bass" + std::to_string(info.param.pitch)
+               : info.param.voice == demosong::kLead ? "Lead" + std::to_string(info.param.pitch)
+               : info.param.voice == demosong::kPad  ? "Pad" + std::to_string(info.param.pitch)
+                                                     : "Bell" + std::to_string(info.param.pitch);
+    });
 
 // Sample data of an instrument as floats, and measurements over a stretch of it in seconds.
 struct Shot {
@@ -430,7 +436,8 @@ TEST(DemoSongInstruments, EveryPitchedNoteIsInAMinor) {
     int notes = 0;
     for (const modwrite::Pattern& p : c.song.patterns)
         for (const modwrite::Cell& cell : p.cells) {
-            if (!pitched.count(cell.instrument) || cell.note == modwrite::kNoNote || cell.note == modwrite::kNoteOff)
+            if (!pitched.count(cell.instrument) || cell.note == modwrite::kNoNote ||
+                cell.note == modwrite::kNoteOff)
                 continue;
             ++notes;
             EXPECT_TRUE(harmonicMinor.count((cell.note - modwrite::kMiddleC + 60) % 12)) << int(cell.note);

@@ -127,7 +127,8 @@ public:
         song_.speed = kSpeed;
         song_.tempo = kTempo;
         song_.instruments = makeInstruments();
-        for (int p = 0; p < kSceneCount * kScenePatterns; ++p) song_.orders.push_back(song_.addPattern(kRowsPerPattern));
+        for (int p = 0; p < kSceneCount * kScenePatterns; ++p)
+            song_.orders.push_back(song_.addPattern(kRowsPerPattern));
         song_.orders.push_back(song_.addPattern(kEndRows));
     }
 
@@ -135,11 +136,14 @@ public:
         Cell* c = cell(row, channel);
         if (!c) return;
         const int n = modwrite::kMiddleC + pitch - 60;
-        if (n < 1 || n > modwrite::kHighestNote) return problem("pitch " + std::to_string(pitch) + " out of range");
+        if (n < 1 || n > modwrite::kHighestNote)
+            return problem("pitch " + std::to_string(pitch) + " out of range");
         c->note = static_cast<uint8_t>(n);
         c->instrument = static_cast<uint8_t>(voice);
         c->volume = std::clamp(volume, 0, 64);
         if (kPan[channel] >= 0) {
+            if (c->effect != Effect::None && c->effect != Effect::SetPanning)
+                return problem("a note's panning would replace an effect on row " + std::to_string(row));
             c->effect = Effect::SetPanning;
             c->param = static_cast<uint8_t>(kPan[channel]);
         }
@@ -214,15 +218,15 @@ public:
     void roll(int channel, int row, std::string_view pattern, Voice voice, int from, int to) {
         const int last = static_cast<int>(pattern.size()) - 1;
         for (int i = 0; i <= last; ++i)
-            if (pattern[i] == 'x') note(channel, row + i, 60, voice, from + (to - from) * i / std::max(last, 1));
+            if (pattern[i] == 'x')
+                note(channel, row + i, 60, voice, from + (to - from) * i / std::max(last, 1));
     }
 
-    // One bar of bass: 'R' the root, 'O' its octave, 'F' its fifth, '-' release.
+    // One bar of bass: 'R' the root, 'O' its octave, '-' release.
     void bass(int row, const Chord& chord, std::string_view groove, int volume) {
         for (char c : groove) {
             if (c == 'R') note(kChBass, row, chord.bass, kBass, volume);
             if (c == 'O') note(kChBass, row, chord.bass + 12, kBass, volume);
-            if (c == 'F') note(kChBass, row, chord.bass + 7, kBass, volume);
             if (c == '-') release(kChBass, row);
             ++row;
         }
@@ -238,7 +242,8 @@ public:
     // A bar of arpeggio on the bell: digits 0-3 are the chord's three pad notes an octave
     // up and the lowest two octaves up.
     void arp(int row, const Chord& chord, std::string_view pattern, int volume) {
-        const std::array<int, 4> tones = {chord.pad[0] + 12, chord.pad[1] + 12, chord.pad[2] + 12, chord.pad[0] + 24};
+        const std::array<int, 4> tones = {chord.pad[0] + 12, chord.pad[1] + 12, chord.pad[2] + 12,
+                                          chord.pad[0] + 24};
         for (char c : pattern) {
             if (c >= '0' && c <= '3') note(kChBell, row, tones[c - '0'], kBell, volume);
             ++row;
@@ -259,7 +264,8 @@ public:
     // again only when the chord changes.
     void pads(int section, const Progression& chords, int volume, int first = 1, int last = kBarsPerScene) {
         for (int bar = first; bar <= last; ++bar)
-            if (bar == first || !(chords[bar - 1] == chords[bar - 2])) pad(at(section, bar), chords[bar - 1], volume);
+            if (bar == first || !(chords[bar - 1] == chords[bar - 2]))
+                pad(at(section, bar), chords[bar - 1], volume);
     }
 
     void problem(std::string what) { problems_.push_back(std::move(what)); }
@@ -294,7 +300,9 @@ void fill(Score& s, int row) {
     s.hits(kChHat, row, "o.x.o.x.", kClosedHat, 46);
 }
 
-void crash(Score& s, int row, int volume = 44) { s.note(kChCrash, row, 60, kCrash, volume); }
+void crash(Score& s, int row, int volume = 44) {
+    s.note(kChCrash, row, 60, kCrash, volume);
+}
 
 constexpr std::string_view kHats = "o.x.o.x.o.x.o.x.";
 constexpr std::string_view kOpenHats = "o.O.o.O.o.O.o.O.";
@@ -331,8 +339,10 @@ void playFloor(Score& s) {
     for (int bar = 1; bar <= kBarsPerScene; ++bar) {
         const int row = at(kFloor, bar);
         const Chord& chord = kMain[bar - 1];
-        if (bar < 8) beat(s, row, kHats);
-        else fill(s, row);
+        if (bar < 8)
+            beat(s, row, kHats);
+        else
+            fill(s, row);
         s.bass(row, chord, "-.R.-.R.-.R.-.RO", 46);
         s.arp(row, chord, bar % 2 ? "0.1.2.3.2.1.2.3." : "3.2.1.0.1.2.1.2.", 18);
     }
@@ -367,8 +377,10 @@ void playKnot(Score& s) {
     for (int bar = 1; bar <= kBarsPerScene; ++bar) {
         const int row = at(kKnot, bar);
         const Chord& chord = kMain[bar - 1];
-        if (bar == 8) fill(s, row);
-        else beat(s, row, bar >= 5 ? kOpenHats : kHats);
+        if (bar == 8)
+            fill(s, row);
+        else
+            beat(s, row, bar >= 5 ? kOpenHats : kHats);
         s.bass(row, chord, kRolling, 40);
         s.lead(row, kTheme[bar - 1], 50);
     }
@@ -382,7 +394,7 @@ void playKnot(Score& s) {
     s.sync(at(kKnot, 1, 3), 0x08);  // swell
     s.sync(at(kKnot, 2), 0x09);     // a winding round the ring
     s.sync(at(kKnot, 2, 3), 0x08);
-    s.sync(at(kKnot, 3), 0x0A);     // a winding through the hole
+    s.sync(at(kKnot, 3), 0x0A);  // a winding through the hole
     s.sync(at(kKnot, 3, 3), 0x08);
     s.sync(at(kKnot, 4, 4), 0x05);  // pulse on the snare run
     s.sync(at(kKnot, 5), 0x0B);     // the camera cuts, on the crash
@@ -445,9 +457,12 @@ void playModel(Score& s) {
     for (int bar = 1; bar <= kBarsPerScene; ++bar) {
         const int row = at(kModel, bar);
         const Chord& chord = kMain[bar - 1];
-        if (bar == 8) fill(s, row);
-        else if (bar == 6) beat(s, row, kOpenHats.substr(0, 8));
-        else beat(s, row, kOpenHats);
+        if (bar == 8)
+            fill(s, row);
+        else if (bar == 6)
+            beat(s, row, kOpenHats.substr(0, 8));
+        else
+            beat(s, row, kOpenHats);
         s.bass(row, chord, bar == 6 ? std::string_view(kRolling).substr(0, 8) : kRolling, 40);
         s.arp(row, chord, bar == 6 ? "0.1.2.3." : "0.1.2.3.2.1.2.3.", 14);
         s.lead(row, kAnswer[bar - 1], 50);
@@ -475,8 +490,14 @@ void playModel(Score& s) {
 // picture goes white and then black; the last scene change ends the run.
 void playFinale(Score& s) {
     const Progression chords = {kAm, kF, kC, kG, kDm, kE, kAm, kAm};
-    const Melody melody = {kTheme[0], kTheme[1], kTheme[2], kTheme[3], kTheme[6], kTheme[7],
-                           "A4 . . . . . . . . . . . . . . .", ". . . . . . . . - . . . . . . ."};
+    const Melody melody = {kTheme[0],
+                           kTheme[1],
+                           kTheme[2],
+                           kTheme[3],
+                           kTheme[6],
+                           kTheme[7],
+                           "A4 . . . . . . . . . . . . . . .",
+                           ". . . . . . . . - . . . . . . ."};
     s.pads(kFinale, chords, 20);
     for (int bar = 1; bar <= 6; ++bar) {
         const int row = at(kFinale, bar);
@@ -506,8 +527,8 @@ void playFinale(Score& s) {
     s.padRelease(fade);
     s.release(kChBass, fade);
 
-    s.sync(at(kFinale, 1), 0x00);  // the model ends
-    s.sync(at(kFinale, 1), 0x04);  // up from black
+    s.sync(at(kFinale, 1), 0x00);     // the model ends
+    s.sync(at(kFinale, 1), 0x04);     // up from black
     s.sync(at(kFinale, 1, 3), 0x07);  // "the end"
     s.sync(at(kFinale, 2), 0x0A);     // the quill sets off towards the camera
     s.sync(at(kFinale, 2, 3), 0x08);

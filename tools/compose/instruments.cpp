@@ -71,7 +71,9 @@ void fadeTail(std::vector<double>& signal, int rate, double seconds) {
     for (size_t i = 0; i < n; ++i) signal[signal.size() - 1 - i] *= static_cast<double>(i) / n;
 }
 
-double softClip(double x, double drive) { return std::tanh(drive * x) / std::tanh(drive); }
+double softClip(double x, double drive) {
+    return std::tanh(drive * x) / std::tanh(drive);
+}
 
 Instrument named(const char* name, std::vector<double> signal, int rate) {
     Instrument ins;
@@ -152,8 +154,8 @@ Instrument closedHat() {
 }
 
 // A burst that settles into a loop of steady noise; the volume envelope makes the decay.
-Instrument loopedNoise(const char* name, double attackSeconds, double loopSeconds, uint32_t seed, double cutoffHz,
-                       modwrite::Envelope env, bool sixteenBit) {
+Instrument loopedNoise(const char* name, double attackSeconds, double loopSeconds, uint32_t seed,
+                       double cutoffHz, modwrite::Envelope env, bool sixteenBit) {
     const int attack = static_cast<int>(attackSeconds * kCymbalRate);
     const int loop = static_cast<int>(loopSeconds * kCymbalRate);
     std::vector<double> s = cymbalNoise(attack + loop, seed, cutoffHz);
@@ -220,8 +222,8 @@ double sawWeight(int h, double corner) {
     return 1.0 / h / std::sqrt(1.0 + r * r * r * r);
 }
 
-Instrument pitched(const char* name, std::vector<double> s, int loopStart, int loopEnd, modwrite::Envelope env,
-                   int fadeout) {
+Instrument pitched(const char* name, std::vector<double> s, int loopStart, int loopEnd,
+                   modwrite::Envelope env, int fadeout) {
     Instrument ins = named(name, std::move(s), static_cast<int>(std::lround(kMiddleCHz * kCycle)));
     ins.loopStart = loopStart;
     ins.loopEnd = loopEnd;
@@ -242,10 +244,9 @@ Instrument lead() {
 // Five soft saws spread over half a semitone.
 Instrument pad() {
     const int length = 128 * kCycle;
-    std::vector<double> s = additive(length,
-                                     {{125, 0.0, 0.7}, {127, 2.1, 0.9}, {128, 4.0, 1.0}, {129, 1.1, 0.9},
-                                      {131, 5.3, 0.7}},
-                                     20, [](int h) { return sawWeight(h, 5); });
+    std::vector<double> s = additive(
+        length, {{125, 0.0, 0.7}, {127, 2.1, 0.9}, {128, 4.0, 1.0}, {129, 1.1, 0.9}, {131, 5.3, 0.7}}, 20,
+        [](int h) { return sawWeight(h, 5); });
     return pitched("pad", std::move(s), 0, length,
                    envelope({{0, 0}, {10, 40}, {24, 56}, {48, 52}, {120, 0}}, 3), 0x200);
 }

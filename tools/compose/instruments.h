@@ -1,4 +1,5 @@
-// instruments.h -- the demo song's instruments: drums, bass, lead, pad, bell and a riser, synthesized into samples.
+// instruments.h -- the demo song's instruments: drums, bass, lead, pad, bell and a riser, synthesized into
+// samples.
 #pragma once
 
 #include <vector>

@@ -1,4 +1,5 @@
-// main.cpp -- quillmoor-compose OUT.xm [--wav OUT.wav]: writes the bundled demo's song, and a render to listen to.
+// main.cpp -- quillmoor-compose OUT.xm [--wav OUT.wav]: writes the bundled demo's song, and a render to
+// listen to.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -61,8 +62,9 @@ std::string renderWav(const std::string& song) {
 }
 
 int usage(int status) {
-    std::fprintf(stderr, "usage: quillmoor-compose OUT.xm [--wav OUT.wav]\n"
-                         "(writes the demo's song; --wav also renders it as the player plays it)\n");
+    std::fprintf(stderr,
+                 "usage: quillmoor-compose OUT.xm [--wav OUT.wav]\n"
+                 "(writes the demo's song; --wav also renders it as the player plays it)\n");
     return status;
 }
 
@@ -76,7 +78,8 @@ int main(int argc, char** argv) {
     const qm::demosong::Composition composition = qm::demosong::compose();
     for (const std::string& problem : composition.problems)
         std::fprintf(stderr, "quillmoor-compose: %s\n", problem.c_str());
-    const std::string song = composition.problems.empty() ? qm::modwrite::writeXm(composition.song) : std::string();
+    const std::string song =
+        composition.problems.empty() ? qm::modwrite::writeXm(composition.song) : std::string();
     if (song.empty()) {
         std::fprintf(stderr, "quillmoor-compose: the song could not be written\n");
         return 1;
