@@ -115,13 +115,13 @@ Instrument snare() {
     const int n = static_cast<int>(0.32 * kDrumRate);
     std::vector<double> s(n);
     Noise noise(0x5a4e);
-    OnePole low(1200, kDrumRate), high(7000, kDrumRate);
+    OnePole bottom(1200, kDrumRate), top(7000, kDrumRate);  // the band the hiss keeps
     double phase = 0;
     for (int i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / kDrumRate;
         phase += kTwoPi * (180.0 + 70.0 * std::exp(-t / 0.015)) / kDrumRate;
         const double body = 0.75 * std::sin(phase) * std::exp(-t / 0.045);
-        const double hiss = high.lowPass(low.highPass(noise.next())) * 1.6 * std::exp(-t / 0.09);
+        const double hiss = top.lowPass(bottom.highPass(noise.next())) * 1.6 * std::exp(-t / 0.09);
         s[i] = softClip((body + hiss) * std::min(1.0, t / 0.0008), 1.4);
     }
     fadeTail(s, kDrumRate, 0.03);
@@ -183,8 +183,8 @@ Instrument sweep() {
     const int n = static_cast<int>(0.25 * kDrumRate);
     std::vector<double> s(n);
     Noise noise(0x5eed);
-    OnePole low(500, kDrumRate), high(3000, kDrumRate);
-    for (int i = 0; i < n; ++i) s[i] = high.lowPass(low.highPass(noise.next()));
+    OnePole bottom(500, kDrumRate), top(3000, kDrumRate);
+    for (int i = 0; i < n; ++i) s[i] = top.lowPass(bottom.highPass(noise.next()));
     Instrument ins = named("riser", std::move(s), kDrumRate);
     ins.loopStart = 0;
     ins.loopEnd = n;
