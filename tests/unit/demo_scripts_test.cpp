@@ -11,6 +11,7 @@
 
 #include "runtime/paths.h"
 #include "script/token_line.h"
+#include "compose/demo_song.h"
 #include "tools/demo/demo_assets.h"
 
 namespace qm {
@@ -18,8 +19,8 @@ namespace {
 
 const std::string kDemoData = std::string(QUILLMOOR_SOURCE_DIR) + "/demo/data/";
 
-// Files the scripts name that later generators make (the song and the model).
-const std::set<std::string> kMadeByLaterGenerators = {"song.xm", "model.md3"};
+// Files the scripts name that later generators make (the model).
+const std::set<std::string> kMadeByLaterGenerators = {"model.md3"};
 
 std::string readDemoFile(const std::string& name) {
     std::string text;
@@ -51,6 +52,7 @@ const std::set<std::string>& availableDataFiles() {
     static const std::set<std::string> files = [] {
         std::set<std::string> all = kMadeByLaterGenerators;
         for (const demo::GeneratedFile& f : demo::buildDemoAssets()) all.insert(f.name);
+        if (!demosong::writeSong().empty()) all.insert(demosong::kFileName);
         for (const auto& entry : std::filesystem::directory_iterator(kDemoData))
             all.insert(entry.path().filename().string());
         return all;
