@@ -26,7 +26,9 @@ void echo(std::string_view line) {
 
 }  // namespace
 
-Demo::~Demo() { musicPlayer.close(); }
+// The music player is made after the demo and so destroyed before it; it closes
+// the song and the output itself then, and the demo must not reach it afterwards.
+Demo::~Demo() = default;
 
 void Demo::reset() {
     musicPlayer.close();

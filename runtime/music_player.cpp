@@ -37,8 +37,8 @@ private:
 }  // namespace
 
 MusicPlayer::~MusicPlayer() {
-    // The demo's destruction, which calls close() too, comes after this one (the
-    // process-wide objects go in reverse order); it then finds nothing open.
+    // At exit the song is freed and the output closed here: the process-wide objects
+    // go in reverse order, so the demo, which owns the scenes, goes after this one.
     close();
 }
 

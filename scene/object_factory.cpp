@@ -1,6 +1,7 @@
 // object_factory.cpp -- the table of object kinds, one row per keyword.
 #include "scene/object_factory.h"
 
+#include "objects/model.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 
@@ -21,6 +22,7 @@ struct KindRow {
 // The order of the rows is the order of the tests; each kind adds its own row.
 constexpr KindRow kKinds[] = {
     {"camera", &make<Camera>},
+    {"stdmodel", &make<StdModel>},
 };
 
 const KindRow* findKind(std::string_view kind) {

@@ -1,0 +1,27 @@
+// model.h -- the "stdmodel" kind: an animated MD3 model drawn with a material, textured or reflective.
+#pragma once
+
+#include "resources/md3_model.h"
+#include "scene/scene_object.h"
+
+namespace qm {
+
+class Material;
+
+class StdModel : public SceneObject {
+public:
+    StdModel();
+
+    void init() override;
+    void draw() override;
+    void update() override { model.advance(); }
+    // "file[,material[,frames per second[,reflective]]]"
+    void load(std::string_view text) override;
+    void trigger(int) override {}
+
+    bool reflective = false;  // sphere-mapped coordinates instead of the model's own
+    Md3Model model;
+    const Material* material = nullptr;  // borrowed from the material library
+};
+
+}  // namespace qm
