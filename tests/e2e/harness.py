@@ -1,7 +1,9 @@
 """harness.py -- end-to-end runs of the real programs: a scratch working directory with its own data,
 the player under Xvfb with the dummy audio driver, real keys, screenshots, trace and exit status."""
+import glob
 import json
 import os
+import struct
 import shutil
 import subprocess
 import sys
@@ -12,6 +14,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 BINARY_DIR = os.environ.get("QUILLMOOR_BINARY_DIR", os.path.join(HERE, "..", "..", "build"))
 SOURCE_DIR = os.environ.get("QUILLMOOR_SOURCE_DIR", os.path.join(HERE, "..", ".."))
 PLAYER = os.path.join(BINARY_DIR, "quillmoor")
+E2E_SONG = os.path.join(BINARY_DIR, "tests", "quillmoor-e2e-song")
+DEMO_DIR = os.path.join(BINARY_DIR, "demo")
 TITLE = "Quillmoor DEMO 2"
 # Without -noreset, SDL 1.2 reconnects after Xvfb has reset and fails to open the display.
 XVFB_ARGS = ["xvfb-run", "-a", "-s", "-screen 0 800x600x24 -noreset"]
@@ -45,6 +49,29 @@ class Image:
         return tuple(self.pixels[i:i + 3])
 
 
+class XwdImage:
+    """A screenshot in the X window dump format, as `xwd -root` writes it (ZPixmap, true colour)."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            data = f.read()
+        fields = struct.unpack(">25I", data[:100])
+        header_size, self.width, self.height = fields[0], fields[4], fields[5]
+        self.byte_order, self.bits_per_pixel, self.bytes_per_line = fields[7], fields[11], fields[12]
+        self.masks = fields[14:17]
+        self.pixels = data[header_size + fields[19] * 12:]
+
+    def pixel(self, x, y):
+        size = self.bits_per_pixel // 8
+        i = y * self.bytes_per_line + x * size
+        value = int.from_bytes(self.pixels[i:i + size], "little" if self.byte_order == 0 else "big")
+        channels = []
+        for mask in self.masks:
+            shift = (mask & -mask).bit_length() - 1
+            channels.append((value & mask) >> shift)
+        return tuple(channels)
+
+
 def near(a, b, tolerance=3):
     return all(abs(p - q) <= tolerance for p, q in zip(a, b))
 
@@ -68,6 +95,10 @@ class Run:
 
     def shot(self, name):
         return Image(os.path.join(self.workdir, name + ".ppm"))
+
+    def burst(self, name):
+        """The screenshots of a burst, in the order they were taken."""
+        return [XwdImage(p) for p in sorted(glob.glob(os.path.join(self.workdir, name + "_*.xwd")))]
 
 
 class PlayerSession:
@@ -99,6 +130,10 @@ class PlayerSession:
 
     def shot(self, name):
         self.steps.append({"do": "shot", "file": os.path.join(self.workdir, name + ".ppm")})
+        return self
+
+    def burst(self, name, seconds):
+        self.steps.append({"do": "burst", "prefix": os.path.join(self.workdir, name), "seconds": seconds})
         return self
 
     def run(self, exit_timeout=30):

@@ -82,6 +82,15 @@ def main():
                 subprocess.run(["xdotool", "key", "--delay", "60"] + step["keys"], check=False)
             elif kind == "close_window":
                 send_window_close(find_windows(plan["title"]))
+            elif kind == "burst":
+                # Raw screenshots back to back, for effects shorter than a sleep's accuracy.
+                deadline = time.time() + step["seconds"]
+                index = 0
+                while time.time() < deadline:
+                    shot = subprocess.run(["xwd", "-root", "-silent"], capture_output=True)
+                    with open("%s_%03d.xwd" % (step["prefix"], index), "wb") as f:
+                        f.write(shot.stdout)
+                    index += 1
             elif kind == "shot":
                 shot = subprocess.run("xwd -root -silent | convert xwd:- ppm:-", shell=True, capture_output=True)
                 with open(step["file"], "wb") as f:
