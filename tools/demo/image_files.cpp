@@ -109,7 +109,7 @@ Bytes encodeTga(const Image& image, int bits) {
     out.push_back(0);             // no image ID
     out.push_back(0);             // no colour map
     out.push_back(2);             // uncompressed true colour
-    out.insert(out.end(), 5, 0);  // colour-map specification
+    out.insert(out.end(), 5, 0);  // colour-map fields (no colour map)
     put16(out, 0);                // x origin
     put16(out, 0);                // y origin
     put16(out, uint32_t(image.width));
