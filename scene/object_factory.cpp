@@ -1,7 +1,13 @@
 // object_factory.cpp -- the table of object kinds, one row per keyword.
 #include "scene/object_factory.h"
 
+#include "objects/ball.h"
+#include "objects/floor.h"
 #include "objects/model.h"
+#include "objects/primitives.h"
+#include "objects/screen_layers.h"
+#include "objects/text.h"
+#include "objects/torus_knot.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 
@@ -22,7 +28,20 @@ struct KindRow {
 // The order of the rows is the order of the tests; each kind adds its own row.
 constexpr KindRow kKinds[] = {
     {"camera", &make<Camera>},
+    {"cube", &make<Cube>},
+    {"point", &make<Point>},
+    {"invcube", &make<InvCube>},
+    {"vball", &make<VBall>},
     {"stdmodel", &make<StdModel>},
+    {"chessfloor", &make<ChessFloor>},
+    {"torusknot", &make<TorusKnot>},
+    {"background", &make<Background>},
+    {"foreground", &make<Foreground>},
+    {"text", &make<TextObject>},
+    {"fog", &make<Fog>},
+    {"skybox", &make<Skybox>},
+    {"square", &make<Square>},
+    {"symbols", &make<Symbols>},
 };
 
 const KindRow* findKind(std::string_view kind) {

@@ -1,0 +1,72 @@
+// primitives.h -- the plain kinds: the additive cube, the inside-out cube, the square, the empty point, and the unit cube's face sets.
+#pragma once
+
+#include "scene/scene_object.h"
+
+namespace qm {
+
+class Material;
+
+// The unit cube (corners at +-1), each face with texture coordinates (1, 0),
+// (0, 0), (0, 1), (1, 1) on its four vertices and no normals. Each call emits its
+// own glBegin/glEnd pairs and sets no other state.
+
+// The six faces wound counter-clockwise seen from outside, as one GL_QUADS batch.
+void drawCubeFaces();
+// The same faces as one open GL_LINE_STRIP each: a face's fourth vertex is not
+// joined back to its first.
+void drawCubeEdges();
+// The six faces wound counter-clockwise seen from inside, as one GL_QUADS batch.
+void drawInvertedCubeFaces();
+// `count` faces of drawInvertedCubeFaces from face `first` (order: z = -1, x = -1,
+// z = +1, x = +1, y = -1, y = +1) as one GL_QUADS batch; out-of-range faces are skipped.
+void drawInvertedCubeFaceRange(int first, int count);
+
+inline constexpr int kInvertedFaceTop = 5;  // the y = +1 face of the inverted set
+
+// A textured cube drawn additively, faces and then edges.
+class Cube : public SceneObject {
+public:
+    void init() override;
+    void draw() override;
+    void update() override {}
+    void load(std::string_view text) override;
+    void trigger(int code) override;
+
+    const Material* material = nullptr;  // borrowed from the material library
+};
+
+// A cube seen from inside: from outside only its far inner faces show.
+class InvCube : public SceneObject {
+public:
+    void init() override;
+    void draw() override;
+    void update() override {}
+    void load(std::string_view text) override;
+    void trigger(int code) override;
+
+    const Material* material = nullptr;  // borrowed from the material library
+};
+
+// A flat textured square in the plane z = 0, 2 units across.
+class Square : public SceneObject {
+public:
+    void init() override;
+    void draw() override;
+    void update() override {}
+    void load(std::string_view text) override;
+    void trigger(int) override {}
+
+    const Material* material = nullptr;  // borrowed from the material library
+};
+
+// Draws nothing: a placement, a parent for other objects, a look-at target.
+class Point : public SceneObject {
+public:
+    void draw() override {}
+    void update() override {}
+    void load(std::string_view) override {}
+    void trigger(int) override {}
+};
+
+}  // namespace qm
