@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "resources/font.h"
 #include "runtime/gl_state.h"
 
 namespace qm::test {
@@ -14,13 +15,18 @@ namespace qm::test {
 void GlTest::SetUp() {
     std::string error;
     ASSERT_TRUE(gl.create(800, 600, error)) << error;
+    // Font pages of an earlier context are gone with it: load them afresh when needed.
+    sharedFont.unload();
     setUpPlayerProjection();
     setPlayerFixedState();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 }
 
-void GlTest::TearDown() { gl.destroy(); }
+void GlTest::TearDown() {
+    sharedFont.unload();  // while the context that owns the pages is current
+    gl.destroy();
+}
 
 void GlTest::capture() {
     glFinish();
