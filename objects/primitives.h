@@ -1,4 +1,4 @@
-// primitives.h -- the plain kinds: the additive cube, the inside-out cube, the square, the empty point, and the unit cube's face sets.
+// primitives.h -- cube, inverted cube, square and point, and the unit cube's three face sets.
 #pragma once
 
 #include "scene/scene_object.h"

@@ -1,4 +1,4 @@
-// screen_layers.cpp -- background, foreground, symbols, sky box and fog: screen-space quads and the GL state they leave.
+// screen_layers.cpp -- background, foreground, symbols, sky box and fog, and the GL state each leaves.
 #include "objects/screen_layers.h"
 
 #include <GL/gl.h>

@@ -15,6 +15,7 @@
 namespace qm {
 namespace {
 
+using ::testing::PrintToString;
 using test::Rgba;
 
 const Rgba kClear{179, 0, 128, 255};
@@ -170,10 +171,10 @@ TEST_P(SideFaceTest, ShowsThePictureUprightAndUnmirrored) {
         drawFromOrigin(cube);
     }
     capture();
-    EXPECT_TRUE(test::near(pixel(left, top), {255, 0, 0, 255})) << ::testing::PrintToString(pixel(left, top));
-    EXPECT_TRUE(test::near(pixel(right, top), {0, 255, 0, 255})) << ::testing::PrintToString(pixel(right, top));
-    EXPECT_TRUE(test::near(pixel(left, bottom), {0, 0, 255, 255})) << ::testing::PrintToString(pixel(left, bottom));
-    EXPECT_TRUE(test::near(pixel(right, bottom), {255, 255, 255, 255})) << ::testing::PrintToString(pixel(right, bottom));
+    EXPECT_TRUE(test::near(pixel(left, top), {255, 0, 0, 255})) << PrintToString(pixel(left, top));
+    EXPECT_TRUE(test::near(pixel(right, top), {0, 255, 0, 255})) << PrintToString(pixel(right, top));
+    EXPECT_TRUE(test::near(pixel(left, bottom), {0, 0, 255, 255})) << PrintToString(pixel(left, bottom));
+    EXPECT_TRUE(test::near(pixel(right, bottom), {255, 255, 255, 255})) << PrintToString(pixel(right, bottom));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothCubes, SideFaceTest,

@@ -1,4 +1,4 @@
-// Background, foreground, symbols, sky box and fog: what they cover, how they scroll and follow, and the state they leave.
+// Background, foreground, symbols, sky box and fog: what they cover, how they move, the state they leave.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -18,6 +18,7 @@
 namespace qm {
 namespace {
 
+using ::testing::PrintToString;
 using test::Rgba;
 
 const Rgba kClear{179, 0, 128, 255};
@@ -114,8 +115,8 @@ TEST_F(ScreenLayersTest, AForegroundBlendsOverEverythingAndLeavesTheDepthBufferA
     foreground.draw();
     EXPECT_EQ(MatrixState::read(), before);
     capture();
-    EXPECT_TRUE(test::near(colourOnly(pixel(400, 300)), {255, 128, 128, 255}, 3)) << ::testing::PrintToString(pixel(400, 300));
-    EXPECT_TRUE(test::near(colourOnly(pixel(30, 30)), {217, 128, 192, 255}, 3)) << ::testing::PrintToString(pixel(30, 30));
+    EXPECT_TRUE(test::near(colourOnly(pixel(400, 300)), {255, 128, 128, 255}, 3)) << PrintToString(pixel(400, 300));
+    EXPECT_TRUE(test::near(colourOnly(pixel(30, 30)), {217, 128, 192, 255}, 3)) << PrintToString(pixel(30, 30));
     float depth = 0;
     glReadPixels(30, 30, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     EXPECT_EQ(depth, 1.0f);
@@ -326,8 +327,8 @@ TEST_F(FogTest, StartGivesGreyFogAndEndTurnsItOff) {
     drawSquare("red", {0, 0, -100}, 20);
     drawSquare("red", {-1.2f, 0, -2}, 0.2f);
     capture();
-    EXPECT_TRUE(test::near(pixel(400, 300), {128, 128, 128, 255}, 6)) << "far away: grey " << ::testing::PrintToString(pixel(400, 300));
-    EXPECT_TRUE(test::near(pixel(200, 300), kRed, 3)) << "close by: hardly touched " << ::testing::PrintToString(pixel(200, 300));
+    EXPECT_TRUE(test::near(pixel(400, 300), {128, 128, 128, 255}, 6)) << "far away: grey";
+    EXPECT_TRUE(test::near(pixel(200, 300), kRed, 3)) << "close by: hardly touched";
 
     fog.load("end");
     fog.draw();

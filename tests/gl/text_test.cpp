@@ -20,6 +20,7 @@
 namespace qm {
 namespace {
 
+using ::testing::PrintToString;
 using test::Rgba;
 
 // Test pages of 4 x 4 cells, 4 texels each, every cell one colour: red and green
@@ -88,7 +89,7 @@ TEST_F(TextTest, GlyphsComeFromTheirCellOnPageOneOrTwo) {
         glClear(GL_COLOR_BUFFER_BIT);
         show(c.text);
         EXPECT_TRUE(test::near(glyphPixel(0), cellColour(c.page, c.row, c.column)))
-            << "'" << c.text << "' " << ::testing::PrintToString(glyphPixel(0));
+            << "'" << c.text << "' " << PrintToString(glyphPixel(0));
     }
 }
 
@@ -225,7 +226,7 @@ TEST_F(TextTest, AfterCodeOneTheTextShowsAtAbout95PercentAtOnceAndAtRestNotAtAll
     EXPECT_TRUE(test::near(seen, {static_cast<int>(std::lround(full[0] * alpha)),
                                            static_cast<int>(std::lround(full[1] * alpha)),
                                            static_cast<int>(std::lround(full[2] * alpha)), 255}))
-        << ::testing::PrintToString(glyphPixel(0));
+        << PrintToString(glyphPixel(0));
 
     TextObject resting;
     resting.init();
@@ -259,7 +260,7 @@ TEST_F(TextTest, WithoutPageFilesTheGlyphQuadsAreStillDrawn) {
     show("ab");
     EXPECT_FALSE(sharedFont.page1.hasPicture());
     EXPECT_NE(sharedFont.page1.glName, 0u);
-    EXPECT_FALSE(test::near(glyphPixel(0), {128, 128, 128, 255}, 10)) << ::testing::PrintToString(glyphPixel(0));
+    EXPECT_FALSE(test::near(glyphPixel(0), {128, 128, 128, 255}, 10)) << PrintToString(glyphPixel(0));
     EXPECT_TRUE(test::near(pixel(500, 285), {128, 128, 128, 255}, 2));
 }
 
