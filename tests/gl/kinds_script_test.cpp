@@ -13,7 +13,6 @@
 #include "resources/font.h"
 #include "runtime/frame_clock.h"
 #include "scene/camera.h"
-#include "scene/object_factory.h"
 #include "scene/scene.h"
 #include "support/gl_test.h"
 #include "support/temp_dir.h"
@@ -127,13 +126,6 @@ TEST_F(KindsScriptTest, EveryKeywordMakesItsKindAndHandsItTheLoadLine) {
     EXPECT_EQ(depth, 1);
     glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 1);
-}
-
-TEST(ObjectFactoryKinds, KnowsEveryKeywordOfTheKindsBuiltSoFar) {
-    for (const char* kind : {"camera", "cube", "point", "invcube", "vball", "chessfloor", "torusknot", "background",
-                             "foreground", "text", "fog", "skybox", "square", "symbols"})
-        EXPECT_TRUE(ObjectFactory::knows(kind)) << kind;
-    for (const char* kind : {"Cube", "cubes", "sky box", "vball "}) EXPECT_FALSE(ObjectFactory::knows(kind)) << kind;
 }
 
 }  // namespace
