@@ -48,9 +48,12 @@ void emitFace(const Face& face) {
 // The cube kinds' materials by trigger code: 0 clouds, 1 blue, other codes keep it.
 const Material* cubeMaterialFor(int code, const Material* current) {
     switch (code) {
-        case 0: return materialLibrary.find("clouds");
-        case 1: return materialLibrary.find("blue");
-        default: return current;
+        case 0:
+            return materialLibrary.find("clouds");
+        case 1:
+            return materialLibrary.find("blue");
+        default:
+            return current;
     }
 }
 
@@ -70,7 +73,9 @@ void drawCubeEdges() {
     }
 }
 
-void drawInvertedCubeFaces() { drawInvertedCubeFaceRange(0, 6); }
+void drawInvertedCubeFaces() {
+    drawInvertedCubeFaceRange(0, 6);
+}
 
 void drawInvertedCubeFaceRange(int first, int count) {
     glBegin(GL_QUADS);
@@ -98,9 +103,13 @@ void Cube::draw() {
 }
 
 // The word is one material name as it stands, commas included.
-void Cube::load(std::string_view text) { material = materialLibrary.find(text); }
+void Cube::load(std::string_view text) {
+    material = materialLibrary.find(text);
+}
 
-void Cube::trigger(int code) { material = cubeMaterialFor(code, material); }
+void Cube::trigger(int code) {
+    material = cubeMaterialFor(code, material);
+}
 
 void InvCube::init() {
     material = materialLibrary.find("clouds");
@@ -117,11 +126,17 @@ void InvCube::draw() {
     drawInvertedCubeFaces();
 }
 
-void InvCube::load(std::string_view text) { material = materialLibrary.find(text); }
+void InvCube::load(std::string_view text) {
+    material = materialLibrary.find(text);
+}
 
-void InvCube::trigger(int code) { material = cubeMaterialFor(code, material); }
+void InvCube::trigger(int code) {
+    material = cubeMaterialFor(code, material);
+}
 
-void Square::init() { material = materialLibrary.find("clouds"); }
+void Square::init() {
+    material = materialLibrary.find("clouds");
+}
 
 void Square::draw() {
     if (!material) return;  // not attached yet
@@ -139,6 +154,8 @@ void Square::draw() {
     glEnd();
 }
 
-void Square::load(std::string_view text) { material = materialLibrary.find(text); }
+void Square::load(std::string_view text) {
+    material = materialLibrary.find(text);
+}
 
 }  // namespace qm

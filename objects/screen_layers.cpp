@@ -47,7 +47,9 @@ void drawScreenQuad() {
     glEnd();
 }
 
-float itemAsFloat(const TokenLine& items, int index) { return static_cast<float>(std::atof(items.word(index))); }
+float itemAsFloat(const TokenLine& items, int index) {
+    return static_cast<float>(std::atof(items.word(index)));
+}
 
 }  // namespace
 
@@ -103,7 +105,9 @@ void Symbols::init() {
     scrollSpeed = -1.0f;
 }
 
-int Symbols::activeSlots() const { return std::clamp(symbolCount, 0, kUsedSlots); }
+int Symbols::activeSlots() const {
+    return std::clamp(symbolCount, 0, kUsedSlots);
+}
 
 void Symbols::draw() {
     beginScreenSpace();
@@ -147,7 +151,8 @@ void Symbols::update() {
 void Symbols::load(std::string_view text) {
     TokenLine items;
     items.splitList(text);
-    for (int i = 0; i < kUsedSlots && i < items.count(); ++i) symbolMaterials[i] = materialLibrary.find(items.word(i));
+    for (int i = 0; i < kUsedSlots && i < items.count(); ++i)
+        symbolMaterials[i] = materialLibrary.find(items.word(i));
     // Heights are kept, so a symbol stays where it is when its picture changes.
     symbolCount = items.count();
 }

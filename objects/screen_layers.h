@@ -1,4 +1,4 @@
-// screen_layers.h -- the kinds that shape the picture around a scene: background, foreground, symbols, sky box and fog.
+// screen_layers.h -- background, foreground, symbols, sky box and fog: the picture around a scene.
 #pragma once
 
 #include <array>

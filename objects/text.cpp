@@ -32,11 +32,20 @@ void TextObject::load(std::string_view parameters) {
 
 void TextObject::trigger(int code) {
     switch (code) {
-        case 0: fadePhase = 0.0f, fadeSpeed = 0.1f; break;
-        case 1: fadePhase = 0.3f, fadeSpeed = 0.1f; break;
-        case 2: fadePhase = 0.0f, fadeSpeed = 0.2f; break;
-        case 3: fadePhase = 0.3f, fadeSpeed = 0.3f; break;
-        default: break;
+        case 0:
+            fadePhase = 0.0f, fadeSpeed = 0.1f;
+            break;
+        case 1:
+            fadePhase = 0.3f, fadeSpeed = 0.1f;
+            break;
+        case 2:
+            fadePhase = 0.0f, fadeSpeed = 0.2f;
+            break;
+        case 3:
+            fadePhase = 0.3f, fadeSpeed = 0.3f;
+            break;
+        default:
+            break;
     }
 }
 

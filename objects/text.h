@@ -1,4 +1,5 @@
-// text.h -- the "text" kind: lines of text on the screen plane in the shared font, faded in and out by sync events.
+// text.h -- the "text" kind: lines of text on the screen plane in the shared font, faded in and out by sync
+// events.
 #pragma once
 
 #include <string>

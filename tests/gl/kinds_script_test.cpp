@@ -1,4 +1,4 @@
-// Every object kind made by its keyword through the scene script reader, its "load" line applied, drawn in one frame.
+// Every kind made by keyword through the scene script reader, its "load" line applied, drawn in one frame.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 

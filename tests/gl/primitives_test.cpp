@@ -1,4 +1,4 @@
-// Cubes, inverted cubes, squares and points: what a viewer sees, the edge strips, and the blend state left behind.
+// Cubes, inverted cubes, squares and points: what a viewer sees, edge strips, the blend state left behind.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -15,8 +15,8 @@
 namespace qm {
 namespace {
 
-using ::testing::PrintToString;
 using test::Rgba;
+using ::testing::PrintToString;
 
 const Rgba kClear{179, 0, 128, 255};
 
@@ -110,7 +110,7 @@ TEST_F(PrimitivesTest, CubeMaterialsComeFromTheWholeLoadWordAndFromTriggerCodesZ
         {true, 255, nullptr, blue},
         {false, 0, "clouds,blue", first},  // one name, comma included: no such material
         {false, 0, "quadrants", materialLibrary.find("quadrants")},
-        {false, 0, " blue", first},        // not trimmed either
+        {false, 0, " blue", first},  // not trimmed either
     };
     for (const Step& s : steps) {
         for (SceneObject* object : {static_cast<SceneObject*>(&cube), static_cast<SceneObject*>(&inverted)}) {
@@ -119,7 +119,8 @@ TEST_F(PrimitivesTest, CubeMaterialsComeFromTheWholeLoadWordAndFromTriggerCodesZ
             else
                 object->load(s.word);
         }
-        const std::string what = s.isTrigger ? "trigger " + std::to_string(s.code) : std::string("load ") + s.word;
+        const std::string what =
+            s.isTrigger ? "trigger " + std::to_string(s.code) : std::string("load ") + s.word;
         EXPECT_EQ(cube.material, s.expected) << what;
         EXPECT_EQ(inverted.material, s.expected) << what;
     }
@@ -174,11 +175,13 @@ TEST_P(SideFaceTest, ShowsThePictureUprightAndUnmirrored) {
     EXPECT_TRUE(test::near(pixel(left, top), {255, 0, 0, 255})) << PrintToString(pixel(left, top));
     EXPECT_TRUE(test::near(pixel(right, top), {0, 255, 0, 255})) << PrintToString(pixel(right, top));
     EXPECT_TRUE(test::near(pixel(left, bottom), {0, 0, 255, 255})) << PrintToString(pixel(left, bottom));
-    EXPECT_TRUE(test::near(pixel(right, bottom), {255, 255, 255, 255})) << PrintToString(pixel(right, bottom));
+    EXPECT_TRUE(test::near(pixel(right, bottom), {255, 255, 255, 255}))
+        << PrintToString(pixel(right, bottom));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothCubes, SideFaceTest,
-                         ::testing::Combine(::testing::Bool(), ::testing::Values(0.0f, 90.0f, 180.0f, 270.0f)),
+                         ::testing::Combine(::testing::Bool(),
+                                            ::testing::Values(0.0f, 90.0f, 180.0f, 270.0f)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param) ? "Inside" : "Outside") + "Turned" +
                                     std::to_string(static_cast<int>(std::get<1>(info.param)));

@@ -18,8 +18,8 @@
 namespace qm {
 namespace {
 
-using ::testing::PrintToString;
 using test::Rgba;
+using ::testing::PrintToString;
 
 const Rgba kClear{179, 0, 128, 255};
 
@@ -115,8 +115,10 @@ TEST_F(ScreenLayersTest, AForegroundBlendsOverEverythingAndLeavesTheDepthBufferA
     foreground.draw();
     EXPECT_EQ(MatrixState::read(), before);
     capture();
-    EXPECT_TRUE(test::near(colourOnly(pixel(400, 300)), {255, 128, 128, 255}, 3)) << PrintToString(pixel(400, 300));
-    EXPECT_TRUE(test::near(colourOnly(pixel(30, 30)), {217, 128, 192, 255}, 3)) << PrintToString(pixel(30, 30));
+    EXPECT_TRUE(test::near(colourOnly(pixel(400, 300)), {255, 128, 128, 255}, 3))
+        << PrintToString(pixel(400, 300));
+    EXPECT_TRUE(test::near(colourOnly(pixel(30, 30)), {217, 128, 192, 255}, 3))
+        << PrintToString(pixel(30, 30));
     float depth = 0;
     glReadPixels(30, 30, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     EXPECT_EQ(depth, 1.0f);

@@ -1,4 +1,5 @@
-// The bitmap font and the text object: where glyphs come from, line breaks, the sine fade and the shared pages.
+// The bitmap font and the text object: where glyphs come from, line breaks, the sine fade and the shared
+// pages.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -20,19 +21,22 @@
 namespace qm {
 namespace {
 
-using ::testing::PrintToString;
 using test::Rgba;
+using ::testing::PrintToString;
 
 // Test pages of 4 x 4 cells, 4 texels each, every cell one colour: red and green
 // tell the column and the row, blue the page.
-Rgba cellColour(int page, int row, int column) { return {60 + 60 * column, 60 + 60 * row, page == 1 ? 0 : 200, 255}; }
+Rgba cellColour(int page, int row, int column) {
+    return {60 + 60 * column, 60 + 60 * row, page == 1 ? 0 : 200, 255};
+}
 
 std::string pagePng(int page) {
     demo::Image image(16, 16);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             const Rgba c = cellColour(page, y / 4, x / 4);
-            image.at(x, y) = {static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]), static_cast<uint8_t>(c[2]), 255};
+            image.at(x, y) = {static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]),
+                              static_cast<uint8_t>(c[2]), 255};
         }
     const demo::Bytes bytes = demo::encodePngRgba(image);
     return std::string(bytes.begin(), bytes.end());
@@ -81,7 +85,7 @@ TEST_F(TextTest, GlyphsComeFromTheirCellOnPageOneOrTwo) {
         {"e", 2, 0, 0},  // column 4 of the sheet is column 0 of page 2
         {"m", 2, 1, 0},
         {"z", 1, 3, 1},
-        {"{", 1, 3, 2},                         // the codes after z go on
+        {"{", 1, 3, 2},                                     // the codes after z go on
         {std::string(1, static_cast<char>(128)), 2, 3, 3},  // glyph 31
         {"0", 1, 0, 0},  // outside the sheet: the clamped page shows its corner texel
     };
@@ -175,7 +179,8 @@ TEST_F(TextTest, TriggerCodesStartTheirFadesAndOtherCodesChangeNothing) {
     struct Case {
         int code;
         float phase, speed;
-    } cases[] = {{0, 0, 0.1f}, {1, 0.3f, 0.1f}, {2, 0, 0.2f}, {3, 0.3f, 0.3f}, {7, 0.3f, 0.3f}, {-1, 0.3f, 0.3f}};
+    } cases[] = {{0, 0, 0.1f},    {1, 0.3f, 0.1f}, {2, 0, 0.2f},
+                 {3, 0.3f, 0.3f}, {7, 0.3f, 0.3f}, {-1, 0.3f, 0.3f}};
     TextObject object;
     object.init();
     for (const Case& c : cases) {
@@ -223,9 +228,9 @@ TEST_F(TextTest, AfterCodeOneTheTextShowsAtAbout95PercentAtOnceAndAtRestNotAtAll
     EXPECT_NEAR(alpha, 0.951, 1e-3);
     Rgba seen = glyphPixel(0);
     seen[3] = 255;  // blending writes alpha too; the viewer sees only the colour
-    EXPECT_TRUE(test::near(seen, {static_cast<int>(std::lround(full[0] * alpha)),
-                                           static_cast<int>(std::lround(full[1] * alpha)),
-                                           static_cast<int>(std::lround(full[2] * alpha)), 255}))
+    EXPECT_TRUE(test::near(
+        seen, {static_cast<int>(std::lround(full[0] * alpha)), static_cast<int>(std::lround(full[1] * alpha)),
+               static_cast<int>(std::lround(full[2] * alpha)), 255}))
         << PrintToString(glyphPixel(0));
 
     TextObject resting;
