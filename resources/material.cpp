@@ -253,7 +253,9 @@ bool MaterialLibrary::load(std::string_view path, const MaterialObserver& observ
 
 Material* MaterialLibrary::find(std::string_view wanted) {
     Material* found = head_.findInChain(wanted);
-    return found ? found : &head_;
+    if (found) return found;
+    if (missObserver_) missObserver_(wanted);
+    return &head_;
 }
 
 void MaterialLibrary::clear() {

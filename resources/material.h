@@ -61,6 +61,8 @@ struct MaterialFinding {
     ImageStatus image = ImageStatus::Ok;
 };
 using MaterialObserver = std::function<void(const MaterialFinding&)>;
+// Hears every look-up that falls back to the first material: the name asked for.
+using MaterialMissObserver = std::function<void(std::string_view wanted)>;
 
 class MaterialLibrary {
 public:
@@ -78,8 +80,12 @@ public:
     // Back to the empty library (only an unnamed head).
     void clear();
 
+    // For tools that check scripts; none by default.
+    void setMissObserver(MaterialMissObserver observer) { missObserver_ = std::move(observer); }
+
 private:
     Material head_;
+    MaterialMissObserver missObserver_;
 };
 
 extern MaterialLibrary materialLibrary;

@@ -19,6 +19,8 @@ bool endsWithIgnoringCase(std::string_view path, std::string_view ending) {
     return true;
 }
 
+bool uploadsEnabled = true;
+
 bool isWrapMode(int32_t mode) {
     return mode == gl::kClamp || mode == gl::kRepeat || mode == gl::kClampToEdge;
 }
@@ -30,6 +32,8 @@ bool isKeptMinFilter(int32_t filter) {
 }
 
 }  // namespace
+
+void setTextureUploads(bool enabled) { uploadsEnabled = enabled; }
 
 const char* imageStatusText(ImageStatus status) {
     switch (status) {
@@ -136,6 +140,7 @@ void Texture::setFilter(int32_t minification, int32_t magnification) {
 }
 
 void Texture::upload() {
+    if (!uploadsEnabled) return;
     if (glName != 0) {
         GLuint old = glName;
         glDeleteTextures(1, &old);

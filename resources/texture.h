@@ -43,6 +43,10 @@ inline constexpr int32_t kNearestMipmapLinear = 0x2702;
 inline constexpr int32_t kLinearMipmapLinear = 0x2703;
 }  // namespace gl
 
+// Tools that read scripts without a GL context turn uploads off: Texture::upload
+// then keeps the parameters and the picture but makes no texture object. On by default.
+void setTextureUploads(bool enabled);
+
 class Texture {
 public:
     Texture() = default;

@@ -2,6 +2,7 @@
 #include "runtime/demo.h"
 
 #include "runtime/globals.h"
+#include "runtime/globals_findings.h"
 #include "runtime/music_player.h"
 #include "runtime/paths.h"
 #include "runtime/trace.h"
@@ -17,6 +18,25 @@ constexpr int kCharsPerRead = 1022;
 // A "scenes" line may hold at most this many words (255 names).
 constexpr int kMaxScenesWords = Demo::kPlaylistSize;
 
+// The line count and the observer of one reading; silent without an observer.
+class GlobalsNotes {
+public:
+    explicit GlobalsNotes(GlobalsObserver* observer) : observer_(observer) {}
+
+    void note(GlobalsFindingKind kind, std::string_view text = {}, const TokenLine* words = nullptr,
+              const Scene* scene = nullptr) {
+        if (observer_) observer_->notice({line, kind, text, words, scene});
+    }
+    ScriptObserver* sceneObserver(std::string_view path) {
+        return observer_ ? observer_->sceneObserver(line, path) : nullptr;
+    }
+
+    int line = 1;
+
+private:
+    GlobalsObserver* observer_;
+};
+
 void echo(std::string_view line) {
     traceWrite("\"");
     traceWrite(trimmedCopy(line));
@@ -25,6 +45,8 @@ void echo(std::string_view line) {
 }
 
 }  // namespace
+
+std::vector<std::string_view> globalsKeywords() { return {"new", "music", "scenes"}; }
 
 // The music player is made after the demo and so destroyed before it; it closes
 // the song and the output itself then, and the demo must not reach it afterwards.
@@ -39,17 +61,27 @@ void Demo::reset() {
     advanceRequested = false;
 }
 
-bool Demo::load(std::string_view path) {
+bool Demo::load(std::string_view path, GlobalsObserver* observer) {
     FileHandle file = openFile(path, "r");
     if (!file) return false;
 
+    GlobalsNotes notes(observer);
     TokenLine words;
     for (;;) {
         // A read that meets the end of the file ends the script: its last line is
         // only read when it has a line end. Deliberate.
         const LinePiece piece = readLinePiece(file.get(), kCharsPerRead);
-        if (piece.metEnd) break;
-        if (!piece.text.empty() && piece.text[0] == '\r') continue;  // not even echoed
+        if (piece.metEnd) {
+            if (!piece.text.empty()) notes.note(GlobalsFindingKind::LastLineUnterminated, piece.text);
+            break;
+        }
+        if (piece.truncatedLine) notes.note(GlobalsFindingKind::LineSplit);
+        const int nextLine = notes.line + (piece.endsLine ? 1 : 0);
+        if (!piece.text.empty() && piece.text[0] == '\r') {  // not even echoed
+            notes.note(GlobalsFindingKind::LineStartsWithCr, piece.text);
+            notes.line = nextLine;
+            continue;
+        }
         words.splitWords(piece.text);
         echo(piece.text);
 
@@ -59,22 +91,43 @@ bool Demo::load(std::string_view path) {
             // unknown kinds fall back to its own root camera.
             auto scene = std::make_unique<Scene>();
             scene->activate();
-            scene->load(words.wordString(2));
+            scene->load(words.wordString(2), notes.sceneObserver(words.wordString(2)));
             scene->setName(words.wordString(3));
+            notes.note(GlobalsFindingKind::SceneRead, words.wordString(2), &words, scene.get());
             sceneChain.appendScene(std::move(scene));
+        } else if (keyword == "new") {
+            notes.note(GlobalsFindingKind::NewWithoutScene, words.wordString(1), &words);
         } else if (keyword == "music") {
             const std::string& what = words.wordString(1);
-            if (what == "file") musicPlayer.loadSong(words.wordString(2));
-            if (what == "on") musicPlayer.init(1);
-            if (what == "off") musicPlayer.init(0);
+            if (what == "file") {
+                notes.note(musicPlayer.soundOpen ? GlobalsFindingKind::SongLoaded : GlobalsFindingKind::SongIgnored,
+                           words.wordString(2), &words);
+                musicPlayer.loadSong(words.wordString(2));
+            } else if (what == "on" || what == "off") {
+                musicPlayer.init(what == "on" ? 1 : 0);
+                notes.note(GlobalsFindingKind::MusicOpened, what, &words);
+            } else {
+                notes.note(GlobalsFindingKind::UnknownMusicWord, what, &words);
+            }
         } else if (keyword == "scenes") {
-            if (words.count() > kMaxScenesWords) break;  // ends the reading; the playlist stays
+            if (words.count() > kMaxScenesWords) {
+                notes.note(GlobalsFindingKind::ScenesLineTooLong, keyword, &words);
+                break;  // ends the reading; the playlist stays
+            }
             const int count = words.count();
-            for (int i = 1; i < count; ++i) playlist[i - 1] = sceneChain.findOrSelf(words.wordString(i));
+            for (int i = 1; i < count; ++i) {
+                playlist[i - 1] = sceneChain.findOrSelf(words.wordString(i));
+                if (playlist[i - 1] == &sceneChain)
+                    notes.note(GlobalsFindingKind::PlaylistNameNotFound, words.wordString(i), &words);
+            }
             // Entries after the new end are cleared too, so that nothing of a longer
             // earlier playlist can come back after the end.
             for (int i = count - 1; i < kPlaylistSize; ++i) playlist[i] = nullptr;
+            notes.note(GlobalsFindingKind::PlaylistSet, keyword, &words);
+        } else if (!keyword.empty()) {
+            notes.note(GlobalsFindingKind::UnknownKeyword, keyword, &words);
         }
+        notes.line = nextLine;
     }
     file.reset();
 

@@ -8,6 +8,8 @@
 
 namespace qm {
 
+class GlobalsObserver;
+
 class Demo {
 public:
     static constexpr int kPlaylistSize = 256;
@@ -20,8 +22,9 @@ public:
 
     // Reads the globals script: creates and reads every scene, sets the playlist,
     // makes its first entry current and starts the music. False when the script
-    // cannot be opened (then nothing has changed).
-    bool load(std::string_view path);
+    // cannot be opened (then nothing has changed). The observer, when given, hears
+    // about every line the reader treats specially.
+    bool load(std::string_view path, GlobalsObserver* observer = nullptr);
     // Performs a pending scene change (and nothing else), or updates and draws the
     // current scene.
     void frame();

@@ -45,6 +45,11 @@ public:
     int tempo() const;
     bool finished() const { return finished_; }
     const SyncTable& syncTable() const { return table_; }
+    // The order and row of the last row that decoding entered; -1 before the first.
+    // A render of at most kBlockFrames decodes at most one block, so the sync values
+    // it queues all belong to this row.
+    int order() const { return lastOrder_; }
+    int row() const { return lastRow_; }
     // Frames handed out by render so far (silence after the end included).
     int64_t framesRendered() const { return rendered_; }
     // Frames of the song decoded so far; its whole length once finished.

@@ -63,4 +63,10 @@ ObjectFactory::Result ObjectFactory::create(std::string_view kind, std::string_v
 
 bool ObjectFactory::knows(std::string_view kind) { return findKind(kind) != nullptr; }
 
+std::vector<std::string_view> ObjectFactory::keywords() {
+    std::vector<std::string_view> words;
+    for (const KindRow& row : kKinds) words.push_back(row.keyword);
+    return words;
+}
+
 }  // namespace qm

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "scene/scene_object.h"
 
@@ -23,6 +24,8 @@ public:
     // Compares `kind` exactly (case-sensitive) with each keyword in table order.
     static Result create(std::string_view kind, std::string_view name);
     static bool knows(std::string_view kind);
+    // Every kind keyword, in table order.
+    static std::vector<std::string_view> keywords();
 };
 
 }  // namespace qm

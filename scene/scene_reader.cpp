@@ -82,13 +82,14 @@ public:
 private:
     void note(ScriptFindingKind kind, std::string_view text = {},
               Curve::LoadResult curveResult = Curve::LoadResult::Loaded) {
-        if (observer_) observer_->notice({line_, kind, text, curveResult});
+        if (observer_) observer_->notice({line_, kind, text, curveResult, lineWords_});
     }
     void checkArgumentCount(int arguments) {
         if (words_.count() < 1 + arguments) note(ScriptFindingKind::MissingArguments, words_.wordString(0));
     }
 
     void handleWords();
+    void handleSplitLine(std::string_view text);
     void handleOn();
     void handleNew();
     void handleEnd();
@@ -113,17 +114,24 @@ private:
     std::vector<Block> blocks_;
     std::bitset<Scene::kEventCount + 1> declared_;  // event lists, then the load list
     int line_ = 1;
+    const TokenLine* lineWords_ = nullptr;  // the words of the line being handled, once split
 };
 
 void SceneReader::handle(const LinePiece& piece) {
+    lineWords_ = nullptr;
     if (piece.truncatedLine) note(ScriptFindingKind::LineSplit);
     // A piece that starts with a line feed is skipped: an empty line, or the line
     // end of a line that filled a whole read.
-    if (piece.text.empty() || piece.text[0] != '\n') {
-        words_.splitWords(piece.text);
-        handleWords();
-    }
+    if (piece.text.empty() || piece.text[0] != '\n') handleSplitLine(piece.text);
     if (piece.endsLine) ++line_;
+}
+
+void SceneReader::handleSplitLine(std::string_view text) {
+    words_.splitWords(text);
+    lineWords_ = &words_;
+    // A leading carriage return makes word 0 empty, so the line is ignored.
+    if (text[0] == '\r' && words_.count() > 1) note(ScriptFindingKind::LineStartsWithCr, text);
+    handleWords();
 }
 
 void SceneReader::atEnd(const LinePiece& piece) {
@@ -148,6 +156,7 @@ void SceneReader::handleWords() {
 }
 
 void SceneReader::declareList(CommandList* list, int index) {
+    if (observer_) observer_->listDeclared(line_, index < Scene::kEventCount ? index : -1, words_);
     if (declared_.test(static_cast<size_t>(index))) note(ScriptFindingKind::ListDeclaredTwice);
     declared_.set(static_cast<size_t>(index));
     // A list declared twice keeps only what follows the second declaration.
@@ -194,10 +203,12 @@ void SceneReader::handleNew() {
     ObjectFactory::Result result = ObjectFactory::create(words_.wordString(1), words_.wordString(2));
     // An unknown kind answers with the root camera, which is already in its tree:
     // the block then acts on the camera, which is not attached again.
-    if (result.made)
+    if (result.made) {
         attach(std::move(result.made));
-    else
+        if (observer_) observer_->objectMade(line_, words_.wordString(1), *result.object);
+    } else {
         note(ScriptFindingKind::UnknownKind, words_.wordString(1));
+    }
     if (list_) {
         Command select;
         select.type = CommandType::Select;
@@ -225,8 +236,10 @@ void SceneReader::handleLoad() {
         return;
     }
     const std::string& text = words_.wordString(1);
-    if (SceneObject* object = blocks_.back().object) object->load(text);
+    SceneObject* object = blocks_.back().object;
+    if (object) object->load(text);
     traceLine(text);
+    if (observer_) observer_->loadRead(line_, text, object);
 }
 
 float SceneReader::number(int index) {
@@ -305,6 +318,12 @@ void SceneReader::handleCommand(const CommandKeyword& keyword) {
 }
 
 }  // namespace
+
+std::vector<std::string_view> sceneScriptKeywords() {
+    std::vector<std::string_view> keywords = {"on", "new", "end", "load"};
+    for (const CommandKeyword& k : kCommandKeywords) keywords.push_back(k.keyword);
+    return keywords;
+}
 
 int Scene::load(std::string_view path, ScriptObserver* observer) {
     // Open before touching anything, so that a missing file leaves the scene as it was.

@@ -2,10 +2,14 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "scene/curve.h"
 
 namespace qm {
+
+class SceneObject;
+class TokenLine;
 
 // Everything the reader treats specially. The player passes no observer and
 // stays silent; a script checker turns these into diagnostics.
@@ -28,6 +32,7 @@ enum class ScriptFindingKind {
     LineSplit,             // a line longer than a read: its rest is handled as a line of its own
     LastLineUnterminated,  // the last line has no line end and is not handled
     UnclosedBlock,         // the file ends inside a "new" block
+    LineStartsWithCr,      // a carriage return before the line's words: its word 0 is empty, it is ignored
 };
 
 struct ScriptFinding {
@@ -35,12 +40,25 @@ struct ScriptFinding {
     ScriptFindingKind kind{};
     std::string_view text;         // the word (or line) concerned; valid during the call only
     Curve::LoadResult curveResult = Curve::LoadResult::Loaded;  // for CurveRead
+    const TokenLine* words = nullptr;  // the line's words, when it has been split; valid during the call only
 };
 
 class ScriptObserver {
 public:
     virtual ~ScriptObserver() = default;
     virtual void notice(const ScriptFinding& finding) = 0;
+
+    // The lines that build the scene, for tools that follow them; nothing by default.
+    // An "on" line chose a list: `event` is its number, -1 for the load list.
+    virtual void listDeclared(int /*line*/, int /*event*/, const TokenLine& /*words*/) {}
+    // A "new" line made and attached an object of a known kind.
+    virtual void objectMade(int /*line*/, std::string_view /*kind*/, const SceneObject& /*object*/) {}
+    // A "load" line handed its parameter word to the object of its block (null when
+    // no scene was active).
+    virtual void loadRead(int /*line*/, std::string_view /*text*/, const SceneObject* /*object*/) {}
 };
+
+// Every word that starts a line the scene script reader acts on.
+std::vector<std::string_view> sceneScriptKeywords();
 
 }  // namespace qm

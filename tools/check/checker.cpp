@@ -1,0 +1,143 @@
+// checker.cpp -- one run of the checker: the player's objects set up for reading only, the checks, the
+// report.
+#include "check/checker.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "check/diagnostics.h"
+#include "check/script_check.h"
+#include "check/sync_check.h"
+#include "resources/material.h"
+#include "resources/texture.h"
+#include "runtime/demo.h"
+#include "runtime/music_player.h"
+#include "runtime/paths.h"
+#include "runtime/trace.h"
+#include "scene/scene.h"
+
+namespace qm::check {
+
+namespace {
+
+// The scripts the player reads at start, in this order.
+constexpr std::string_view kMaterialsScript = "data\\materials.qms";
+constexpr std::string_view kGlobalsScript = "data\\globals.qms";
+
+// Works in another folder for its lifetime.
+class WorkingDirectory {
+  public:
+    explicit WorkingDirectory(const std::string& dir) {
+        std::error_code error;
+        previous_ = std::filesystem::current_path(error);
+        if (!error) entered_ = ::chdir(dir.c_str()) == 0;
+    }
+    ~WorkingDirectory() {
+        if (entered_) {
+            std::error_code error;
+            std::filesystem::current_path(previous_, error);
+        }
+    }
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+    bool entered() const { return entered_; }
+
+  private:
+    std::filesystem::path previous_;
+    bool entered_ = false;
+};
+
+struct FileClose {
+    void operator()(std::FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+
+// The player's process-wide objects, set up to read a demo without a display, a
+// GL context or a sound output, and emptied again afterwards. The reading's
+// trace (the echoed globals lines, the "load" texts) is thrown away.
+class ReadingOnly {
+  public:
+    ReadingOnly() : previousTrace_(traceFile()), wasOffline_(musicPlayer.offlineOutput()) {
+        empty();
+        sink_.reset(std::fopen("/dev/null", "w"));
+        if (!sink_) sink_.reset(std::tmpfile());
+        if (sink_) setTraceFile(sink_.get());
+        // No GL context: the readers' other GL calls do nothing without one.
+        setTextureUploads(false);
+        musicPlayer.setOfflineOutput(true);
+    }
+    ~ReadingOnly() {
+        empty();
+        musicPlayer.setOfflineOutput(wasOffline_);
+        setTextureUploads(true);
+        setTraceFile(previousTrace_);
+    }
+    ReadingOnly(const ReadingOnly&) = delete;
+    ReadingOnly& operator=(const ReadingOnly&) = delete;
+
+  private:
+    static void empty() {
+        demo.reset();
+        materialLibrary.clear();
+        sceneRoot = nullptr;
+        selectedObject = nullptr;
+    }
+
+    std::FILE* previousTrace_;
+    bool wasOffline_;
+    std::unique_ptr<std::FILE, FileClose> sink_;
+};
+
+std::string counted(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& diagnostics) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(options.dir, error)) {
+        diagnostics << "quillmoor-check: " << options.dir << ": no such folder\n";
+        return kNoDemo;
+    }
+    WorkingDirectory inDemo(options.dir);
+    if (!inDemo.entered()) {
+        diagnostics << "quillmoor-check: " << options.dir << ": cannot enter the folder\n";
+        return kNoDemo;
+    }
+    const std::string globalsFile = displayPath(kGlobalsScript);
+    if (!std::filesystem::is_regular_file(resolvePath(kGlobalsScript), error)) {
+        diagnostics << "quillmoor-check: no demo in " << options.dir << ": " << globalsFile << " not found\n";
+        return kNoDemo;
+    }
+
+    Diagnostics found;
+    {
+        ReadingOnly reading;
+        checkMaterials(found, kMaterialsScript);
+        ScriptCheck scripts(found, globalsFile);
+        scripts.attach();
+        if (demo.load(kGlobalsScript, &scripts)) {
+            scripts.finish(demo);
+            checkSync(scripts.facts(), demo, globalsFile, found, options.timeline ? &out : nullptr);
+        } else {
+            found.error(globalsFile, 0, "cannot open the globals script");
+        }
+    }
+
+    const std::vector<Diagnostic> list = found.sorted(options.werror);
+    Diagnostics::print(list, diagnostics);
+    size_t errors = 0, warnings = 0;
+    for (const Diagnostic& d : list) ++(d.severity == Severity::Error ? errors : warnings);
+    if (!list.empty())
+        diagnostics << "quillmoor-check: " << counted(errors, "error", "errors") << ", "
+                    << counted(warnings, "warning", "warnings") << '\n';
+    return errors > 0 ? kFoundErrors : kClean;
+}
+
+}  // namespace qm::check
