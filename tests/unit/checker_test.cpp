@@ -10,6 +10,7 @@
 #include "check/checker.h"
 #include "check/keyword_match.h"
 #include "runtime/paths.h"
+#include "scene/object_factory.h"
 #include "script/token_line.h"
 #include "support/image_files.h"
 #include "support/temp_dir.h"
@@ -446,6 +447,97 @@ INSTANTIATE_TEST_SUITE_P(
             "image \"data/rle.tga\" is a variant the readers do not take (TGA: uncompressed true colour, 24 "
             "or 32 bits)"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------- "load" words of the kinds
+
+TEST_F(CheckerTest, ModelsThatCannotBeReadAreErrors) {
+    writeDemo("on load\nnew stdmodel a\nload data\\gone.md3,clouds\nend new\n"
+              "new stdmodel b\nload data\\text.md3,clouds\nend new\n");
+    write("data/text.md3", "not a model at all");
+    const Result r = check();
+    EXPECT_EQ(r.status, kFoundErrors);
+    EXPECT_TRUE(r.has("data/s.qms:3: error: model \"data/gone.md3\": cannot be opened")) << r.all();
+    EXPECT_TRUE(r.has("data/s.qms:6: error: model \"data/text.md3\": not an MD3 file of version 15")) << r.all();
+}
+
+TEST_F(CheckerTest, MaterialNamesThatFallBackToTheFirstMaterial) {
+    // A model takes "blue" until its "load" line names a material; only "clouds" exists.
+    writeDemo("on load\nnew stdmodel a\nend new\nnew stdmodel b\nload data\\m.md3,clouds\nend new\n"
+              "new stdmodel c\nload data\\m.md3,cloud\nend new\n");
+    write("data/m.md3", "");
+    const Result r = check();
+    EXPECT_TRUE(r.has("data/s.qms:2: warning: no material \"blue\" for the stdmodel's default, and no \"load\" line "
+                      "names one; the first material \"clouds\" is used instead"))
+        << r.all();
+    EXPECT_TRUE(r.has("data/s.qms:8: warning: no material \"cloud\"; the first material \"clouds\" is used instead"))
+        << r.all();
+    EXPECT_EQ(std::count_if(r.lines.begin(), r.lines.end(),
+                            [](const std::string& l) { return l.find("no material") != std::string::npos; }),
+              2)
+        << r.all();
+}
+
+struct LoadWordCase {
+    const char* name;
+    const char* kind;
+    const char* word;
+    const char* expected;  // the diagnostic at line 3, or "" for none
+};
+
+void PrintTo(const LoadWordCase& c, std::ostream* os) { *os << c.name; }
+
+class LoadWords : public CheckerTest, public ::testing::WithParamInterface<LoadWordCase> {};
+
+TEST_P(LoadWords, OfTheKindsThatSplitThem) {
+    const LoadWordCase& c = GetParam();
+    if (!ObjectFactory::knows(c.kind)) GTEST_SKIP() << "no kind " << c.kind << " yet";
+    writeDemo(std::string("on load\nnew ") + c.kind + " x\nload " + c.word + "\nend new\n");
+    write("data/fontv3-1.png", fixture("png_rgba_im.png"));
+    write("data/fontv3-2.png", fixture("png_rgba_im.png"));
+    const Result r = check();
+    if (std::string(c.expected).empty())
+        EXPECT_TRUE(r.lines.empty()) << r.all();
+    else
+        EXPECT_TRUE(r.has(std::string("data/s.qms:3: warning: ") + c.expected)) << r.all();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Checker, LoadWords,
+    ::testing::Values(
+        LoadWordCase{"TenSymbols", "symbols", "clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds",
+                     ""},
+        LoadWordCase{"ElevenSymbols", "symbols",
+                     "clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds",
+                     "symbols show at most ten pictures; this \"load\" word names 11"},
+        LoadWordCase{"FogEnd", "fog", "end", ""},
+        LoadWordCase{"FogEightItems", "fog", "start,0.5,0.5,0.5,1,0.02,10,100", ""},
+        LoadWordCase{"FogSevenItems", "fog", "start,0.5,0.5,0.5,1,0.02,10",
+                     "a fog \"load\" word is \"end\" or eight items (start, red, green, blue, alpha, density, start "
+                     "and end distance); these 7 items change nothing"},
+        LoadWordCase{"FogTwoItems", "fog", "start,1",
+                     "a fog \"load\" word is \"end\" or eight items (start, red, green, blue, alpha, density, start "
+                     "and end distance); these 2 items change nothing"},
+        LoadWordCase{"FogEndWithMore", "fog", "end,1", "the fog items after \"end\" are ignored"},
+        LoadWordCase{"TextTheFontDraws", "text", "\"hello there.{|}~,1,1,1,1\"", ""},
+        LoadWordCase{"TextTheFontCannotDraw", "text", "\"Hello 2U,1,1,1,1\"",
+                     "the font has no glyphs for \"H2U\" (it draws a-z, blanks and { | } ~; a full stop starts a "
+                     "new line)"},
+        LoadWordCase{"CubeWithTwoNames", "cube", "clouds,clouds",
+                     "no material \"clouds,clouds\"; the first material \"clouds\" is used instead (a cube takes "
+                     "one material name, commas included)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CheckerTest, MissingFontPagesAreErrorsAtTheFirstTextObject) {
+    if (!ObjectFactory::knows("text")) GTEST_SKIP() << "no kind text yet";
+    writeDemo("on load\nnew text a\nend new\nnew text b\nend new\n");
+    write("data/fontv3-2.png", fixture("png_rgb16_im.png"));
+    const Result r = check();
+    EXPECT_TRUE(r.has("data/s.qms:2: error: font page: cannot open image \"data/fontv3-1.png\"")) << r.all();
+    EXPECT_TRUE(r.has("data/s.qms:2: error: font page: image \"data/fontv3-2.png\" is a variant the readers do not "
+                      "take (PNG: 8 bits per sample)"))
+        << r.all();
+    EXPECT_EQ(r.lines.size(), 2u) << r.all();
+}
 
 // ---------------------------------------------------------------- sync against the song
 

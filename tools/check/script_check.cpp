@@ -10,7 +10,7 @@
 
 #include "check/keyword_match.h"
 #include "resources/material.h"
-#include "resources/md3_model.h"
+#include "objects/model.h"
 #include "resources/texture.h"
 #include "runtime/demo.h"
 #include "scene/object_factory.h"
@@ -110,13 +110,6 @@ std::string imageProblem(std::string_view path, ImageStatus status) {
     }
 }
 
-std::string modelProblem(std::string_view path, int32_t code, const std::string& problem) {
-    const std::string shown = inQuotes(displayPath(path));
-    if (code == kMd3CannotOpen) return "cannot open model " + shown;
-    if (code == kMd3NotVersion15) return "model " + shown + " is not an MD3 file of version 15";
-    return "model " + shown + " is damaged" + (problem.empty() ? "" : ": " + problem);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- one scene script
@@ -158,7 +151,7 @@ class SceneScriptCheck : public ScriptObserver {
     void missingArguments(const ScriptFinding& f);
     void switchIgnored(const ScriptFinding& f);
     void curveRead(const ScriptFinding& f);
-    void checkLoadWord(int line, const ObjectInfo& info, std::string_view text);
+    void checkLoadWord(int line, const SceneObject& object, const ObjectInfo& info, std::string_view text);
     void checkFontPages(int line);
 
     Diagnostics& diagnostics_;
@@ -356,10 +349,11 @@ void SceneScriptCheck::loadRead(int line, std::string_view text, const SceneObje
     }
     if (it == objects_.end()) return;
     it->second.loaded = true;
-    checkLoadWord(line, it->second, text);
+    checkLoadWord(line, *object, it->second, text);
 }
 
-void SceneScriptCheck::checkLoadWord(int line, const ObjectInfo& info, std::string_view text) {
+void SceneScriptCheck::checkLoadWord(int line, const SceneObject& object, const ObjectInfo& info,
+                                     std::string_view text) {
     TokenLine items;
     items.splitList(text);
     const int count = items.count();
@@ -377,10 +371,9 @@ void SceneScriptCheck::checkLoadWord(int line, const ObjectInfo& info, std::stri
                      std::string(count == 1 ? "this one item changes"
                                             : "these " + std::to_string(count) + " items change") +
                      " nothing");
-    } else if (info.kind == "stdmodel" && count > 0) {
-        Md3Model model;
-        const int32_t code = model.load(items.wordString(0));
-        if (code != kMd3Loaded) error(line, modelProblem(items.wordString(0), code, model.problem()));
+    } else if (const auto* model = dynamic_cast<const StdModel*>(&object); model && count > 0) {
+        const std::string& problem = model->model.problem();
+        if (!problem.empty()) error(line, "model " + inQuotes(displayPath(items.wordString(0))) + ": " + problem);
     } else if (info.kind == "text" && count > 0) {
         const std::string& shown = items.wordString(0);
         std::string missing;
