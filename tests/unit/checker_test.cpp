@@ -79,7 +79,7 @@ std::string modSong() {
 }
 
 class CheckerTest : public ::testing::Test {
-  protected:
+protected:
     struct Result {
         int status = -1;
         std::string out;
@@ -257,9 +257,9 @@ const SceneCase kSceneCases[] = {
     {"UnclosedBlock", "on load\nnew camera eye\nposition 1 2 3\n",
      "data/s.qms:2: warning: the \"new\" block of \"eye\" is not closed by \"end new\""},
     {"ListDeclaredTwice", "on sync 3\nposition 1 2 3\non load\non sync 3\nposition 3 2 1\n",
-     "data/s.qms:4: warning: the list of this event is declared again (first on line 1); only the commands "
-     "after "
-     "this line remain in it"},
+     "data/s.qms:4: warning: \"on sync 3\" again (first on line 1); only the commands after this line remain "
+     "in "
+     "the list of event 3"},
     {"MissingValues", "on load\nposition 5\n",
      "data/s.qms:2: warning: \"position\" needs 3 values and has 1; the missing words repeat the line's own "
      "words"},
@@ -451,25 +451,30 @@ INSTANTIATE_TEST_SUITE_P(
 // ---------------------------------------------------------------- "load" words of the kinds
 
 TEST_F(CheckerTest, ModelsThatCannotBeReadAreErrors) {
-    writeDemo("on load\nnew stdmodel a\nload data\\gone.md3,clouds\nend new\n"
-              "new stdmodel b\nload data\\text.md3,clouds\nend new\n");
+    writeDemo(
+        "on load\nnew stdmodel a\nload data\\gone.md3,clouds\nend new\n"
+        "new stdmodel b\nload data\\text.md3,clouds\nend new\n");
     write("data/text.md3", "not a model at all");
     const Result r = check();
     EXPECT_EQ(r.status, kFoundErrors);
     EXPECT_TRUE(r.has("data/s.qms:3: error: model \"data/gone.md3\": cannot be opened")) << r.all();
-    EXPECT_TRUE(r.has("data/s.qms:6: error: model \"data/text.md3\": not an MD3 file of version 15")) << r.all();
+    EXPECT_TRUE(r.has("data/s.qms:6: error: model \"data/text.md3\": not an MD3 file of version 15"))
+        << r.all();
 }
 
 TEST_F(CheckerTest, MaterialNamesThatFallBackToTheFirstMaterial) {
     // A model takes "blue" until its "load" line names a material; only "clouds" exists.
-    writeDemo("on load\nnew stdmodel a\nend new\nnew stdmodel b\nload data\\m.md3,clouds\nend new\n"
-              "new stdmodel c\nload data\\m.md3,cloud\nend new\n");
+    writeDemo(
+        "on load\nnew stdmodel a\nend new\nnew stdmodel b\nload data\\m.md3,clouds\nend new\n"
+        "new stdmodel c\nload data\\m.md3,cloud\nend new\n");
     write("data/m.md3", "");
     const Result r = check();
-    EXPECT_TRUE(r.has("data/s.qms:2: warning: no material \"blue\" for the stdmodel's default, and no \"load\" line "
-                      "names one; the first material \"clouds\" is used instead"))
+    EXPECT_TRUE(
+        r.has("data/s.qms:2: warning: no material \"blue\" for the stdmodel's default, and no \"load\" line "
+              "names one; the first material \"clouds\" is used instead"))
         << r.all();
-    EXPECT_TRUE(r.has("data/s.qms:8: warning: no material \"cloud\"; the first material \"clouds\" is used instead"))
+    EXPECT_TRUE(
+        r.has("data/s.qms:8: warning: no material \"cloud\"; the first material \"clouds\" is used instead"))
         << r.all();
     EXPECT_EQ(std::count_if(r.lines.begin(), r.lines.end(),
                             [](const std::string& l) { return l.find("no material") != std::string::npos; }),
@@ -484,7 +489,9 @@ struct LoadWordCase {
     const char* expected;  // the diagnostic at line 3, or "" for none
 };
 
-void PrintTo(const LoadWordCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LoadWordCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LoadWords : public CheckerTest, public ::testing::WithParamInterface<LoadWordCase> {};
 
@@ -504,27 +511,31 @@ TEST_P(LoadWords, OfTheKindsThatSplitThem) {
 INSTANTIATE_TEST_SUITE_P(
     Checker, LoadWords,
     ::testing::Values(
-        LoadWordCase{"TenSymbols", "symbols", "clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds",
-                     ""},
+        LoadWordCase{"TenSymbols", "symbols",
+                     "clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds", ""},
         LoadWordCase{"ElevenSymbols", "symbols",
                      "clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds,clouds",
                      "symbols show at most ten pictures; this \"load\" word names 11"},
         LoadWordCase{"FogEnd", "fog", "end", ""},
         LoadWordCase{"FogEightItems", "fog", "start,0.5,0.5,0.5,1,0.02,10,100", ""},
-        LoadWordCase{"FogSevenItems", "fog", "start,0.5,0.5,0.5,1,0.02,10",
-                     "a fog \"load\" word is \"end\" or eight items (start, red, green, blue, alpha, density, start "
-                     "and end distance); these 7 items change nothing"},
-        LoadWordCase{"FogTwoItems", "fog", "start,1",
-                     "a fog \"load\" word is \"end\" or eight items (start, red, green, blue, alpha, density, start "
-                     "and end distance); these 2 items change nothing"},
+        LoadWordCase{
+            "FogSevenItems", "fog", "start,0.5,0.5,0.5,1,0.02,10",
+            "a fog \"load\" word is \"end\" or eight items (start, red, green, blue, alpha, density, start "
+            "and end distance); these 7 items change nothing"},
+        LoadWordCase{
+            "FogTwoItems", "fog", "start,1",
+            "a fog \"load\" word is \"end\" or eight items (start, red, green, blue, alpha, density, start "
+            "and end distance); these 2 items change nothing"},
         LoadWordCase{"FogEndWithMore", "fog", "end,1", "the fog items after \"end\" are ignored"},
         LoadWordCase{"TextTheFontDraws", "text", "\"hello there.{|}~,1,1,1,1\"", ""},
-        LoadWordCase{"TextTheFontCannotDraw", "text", "\"Hello 2U,1,1,1,1\"",
-                     "the font has no glyphs for \"H2U\" (it draws a-z, blanks and { | } ~; a full stop starts a "
-                     "new line)"},
-        LoadWordCase{"CubeWithTwoNames", "cube", "clouds,clouds",
-                     "no material \"clouds,clouds\"; the first material \"clouds\" is used instead (a cube takes "
-                     "one material name, commas included)"}),
+        LoadWordCase{
+            "TextTheFontCannotDraw", "text", "\"Hello 2U,1,1,1,1\"",
+            "the font has no glyphs for \"H2U\" (it draws a-z, blanks and { | } ~; a full stop starts a "
+            "new line)"},
+        LoadWordCase{
+            "CubeWithTwoNames", "cube", "clouds,clouds",
+            "no material \"clouds,clouds\"; the first material \"clouds\" is used instead (a cube takes "
+            "one material name, commas included)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CheckerTest, MissingFontPagesAreErrorsAtTheFirstTextObject) {
@@ -533,8 +544,9 @@ TEST_F(CheckerTest, MissingFontPagesAreErrorsAtTheFirstTextObject) {
     write("data/fontv3-2.png", fixture("png_rgb16_im.png"));
     const Result r = check();
     EXPECT_TRUE(r.has("data/s.qms:2: error: font page: cannot open image \"data/fontv3-1.png\"")) << r.all();
-    EXPECT_TRUE(r.has("data/s.qms:2: error: font page: image \"data/fontv3-2.png\" is a variant the readers do not "
-                      "take (PNG: 8 bits per sample)"))
+    EXPECT_TRUE(
+        r.has("data/s.qms:2: error: font page: image \"data/fontv3-2.png\" is a variant the readers do not "
+              "take (PNG: 8 bits per sample)"))
         << r.all();
     EXPECT_EQ(r.lines.size(), 2u) << r.all();
 }

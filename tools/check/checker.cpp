@@ -29,7 +29,7 @@ constexpr std::string_view kGlobalsScript = "data\\globals.qms";
 
 // Works in another folder for its lifetime.
 class WorkingDirectory {
-  public:
+public:
     explicit WorkingDirectory(const std::string& dir) {
         std::error_code error;
         previous_ = std::filesystem::current_path(error);
@@ -46,7 +46,7 @@ class WorkingDirectory {
 
     bool entered() const { return entered_; }
 
-  private:
+private:
     std::filesystem::path previous_;
     bool entered_ = false;
 };
@@ -61,7 +61,7 @@ struct FileClose {
 // GL context or a sound output, and emptied again afterwards. The reading's
 // trace (the echoed globals lines, the "load" texts) is thrown away.
 class ReadingOnly {
-  public:
+public:
     ReadingOnly() : previousTrace_(traceFile()), wasOffline_(musicPlayer.offlineOutput()) {
         empty();
         sink_.reset(std::fopen("/dev/null", "w"));
@@ -80,7 +80,7 @@ class ReadingOnly {
     ReadingOnly(const ReadingOnly&) = delete;
     ReadingOnly& operator=(const ReadingOnly&) = delete;
 
-  private:
+private:
     static void empty() {
         demo.reset();
         materialLibrary.clear();

@@ -9,8 +9,8 @@
 #include <set>
 
 #include "check/keyword_match.h"
-#include "resources/material.h"
 #include "objects/model.h"
+#include "resources/material.h"
 #include "resources/texture.h"
 #include "runtime/demo.h"
 #include "scene/object_factory.h"
@@ -115,7 +115,7 @@ std::string imageProblem(std::string_view path, ImageStatus status) {
 // ---------------------------------------------------------------- one scene script
 
 class SceneScriptCheck : public ScriptObserver {
-  public:
+public:
     SceneScriptCheck(Diagnostics& diagnostics, std::string file, bool& fontChecked)
         : diagnostics_(diagnostics), file_(std::move(file)), fontChecked_(fontChecked) {}
 
@@ -125,13 +125,13 @@ class SceneScriptCheck : public ScriptObserver {
     void loadRead(int line, std::string_view text, const SceneObject* object) override;
     // A look-up of the material library that fell back to the first material.
     void materialMissed(std::string_view wanted) { pendingMisses_.emplace_back(wanted); }
-    // The script has been read into `scene` (and its load list run).
-    void finish(const Scene& scene);
+    // The script has been read (and its load list run).
+    void finish();
 
     bool opened() const { return opened_; }
     const std::map<int, int>& eventLines() const { return eventLines_; }
 
-  private:
+private:
     struct ObjectInfo {
         std::string kind;
         int line = 0;
@@ -161,6 +161,7 @@ class SceneScriptCheck : public ScriptObserver {
     std::map<int, int> eventLines_;
     int loadListLine_ = 0;
     int previousDeclaration_ = 0;
+    int lastDeclared_ = -1;   // the event of the last "on" line that chose a list; -1 for the load list
     int outOfRangeLine_ = 0;  // the last "on" line, when it chose no list
     std::map<const SceneObject*, ObjectInfo> objects_;
     std::vector<std::pair<std::string, int>> madeNames_;  // in script order
@@ -188,13 +189,14 @@ void SceneScriptCheck::notice(const ScriptFinding& f) {
                              " is outside 0-255; the commands up to the next \"on\" line are dropped");
             break;
         case ScriptFindingKind::ListDeclaredTwice:
-            if (loadListLine_ == f.line)
+            if (lastDeclared_ < 0)
                 warn(f.line, "\"on load\" again (first on " + lineOf(previousDeclaration_) +
                                  "); only the commands after this line remain in the load list");
             else
-                warn(f.line, "the list of this event is declared again (first on " +
+                warn(f.line, "\"on sync " + std::to_string(lastDeclared_) + "\" again (first on " +
                                  lineOf(previousDeclaration_) +
-                                 "); only the commands after this line remain in it");
+                                 "); only the commands after this line remain in " + "the list of event " +
+                                 std::to_string(lastDeclared_));
             break;
         case ScriptFindingKind::DroppedCommand:
             if (outOfRangeLine_ > 0)
@@ -276,6 +278,7 @@ void SceneScriptCheck::missingArguments(const ScriptFinding& f) {
 
 void SceneScriptCheck::listDeclared(int line, int event, const TokenLine& words) {
     outOfRangeLine_ = 0;
+    lastDeclared_ = event;
     if (event < 0) {
         previousDeclaration_ = loadListLine_;
         loadListLine_ = line;
@@ -373,7 +376,8 @@ void SceneScriptCheck::checkLoadWord(int line, const SceneObject& object, const 
                      " nothing");
     } else if (const auto* model = dynamic_cast<const StdModel*>(&object); model && count > 0) {
         const std::string& problem = model->model.problem();
-        if (!problem.empty()) error(line, "model " + inQuotes(displayPath(items.wordString(0))) + ": " + problem);
+        if (!problem.empty())
+            error(line, "model " + inQuotes(displayPath(items.wordString(0))) + ": " + problem);
     } else if (info.kind == "text" && count > 0) {
         const std::string& shown = items.wordString(0);
         std::string missing;
@@ -400,7 +404,7 @@ void SceneScriptCheck::checkFontPages(int line) {
     }
 }
 
-void SceneScriptCheck::finish(const Scene& scene) {
+void SceneScriptCheck::finish() {
     pendingMisses_.clear();  // from the load list's triggers: not tied to a line
     std::vector<std::string_view> names = {"Camera"};
     for (const auto& [name, line] : madeNames_) names.push_back(name);
@@ -423,7 +427,6 @@ void SceneScriptCheck::finish(const Scene& scene) {
             warn(info.line, "no material " + inQuotes(name) + " for the " + info.kind +
                                 "'s default, and no \"load\" line names one; " + firstMaterialNote());
     }
-    (void)scene;
 }
 
 // ---------------------------------------------------------------- the globals script
@@ -510,7 +513,7 @@ void ScriptCheck::sceneRead(const GlobalsFinding& f) {
     facts.file = displayPath(f.text);
     facts.globalsLine = f.line;
     if (reading_) {
-        if (f.scene) reading_->finish(*f.scene);
+        reading_->finish();
         facts.opened = reading_->opened();
         facts.eventLines = reading_->eventLines();
         reading_.reset();

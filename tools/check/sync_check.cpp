@@ -100,7 +100,7 @@ struct PlayedEvent {
 };
 
 class PlaylistRun {
-  public:
+public:
     PlaylistRun(const Demo& demo, float beatUnit) : demo_(demo), beatUnit_(beatUnit) {
         for (const Scene* s : demo.playlist) {
             if (!s) break;
@@ -172,7 +172,7 @@ class PlaylistRun {
     int changesAfterEnd() const { return changesAfterEnd_; }
     int eventsAfterEnd() const { return eventsAfterEnd_; }
 
-  private:
+private:
     void change() {
         pending_ = false;
         if (entry_ + 1 >= entries_.size()) {
