@@ -11,6 +11,7 @@
 #include "check/diagnostics.h"
 #include "check/script_check.h"
 #include "check/sync_check.h"
+#include "resources/font.h"
 #include "resources/material.h"
 #include "resources/texture.h"
 #include "runtime/demo.h"
@@ -84,6 +85,7 @@ private:
     static void empty() {
         demo.reset();
         materialLibrary.clear();
+        sharedFont.unload();
         sceneRoot = nullptr;
         selectedObject = nullptr;
     }

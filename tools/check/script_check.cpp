@@ -10,6 +10,7 @@
 
 #include "check/keyword_match.h"
 #include "objects/model.h"
+#include "objects/text.h"
 #include "resources/material.h"
 #include "resources/texture.h"
 #include "runtime/demo.h"
@@ -24,7 +25,7 @@ namespace qm::check {
 namespace {
 
 // The font pages that the first text object loads.
-constexpr std::string_view kFontPages[] = {"data\\fontv3-1.png", "data\\fontv3-2.png"};
+constexpr std::string_view kFontPages[] = {TextObject::kPage1Path, TextObject::kPage2Path};
 // A symbols object shows at most this many pictures.
 constexpr int kMaxSymbols = 10;
 // A fog "load" word is "end" or this many items.
