@@ -39,7 +39,7 @@ struct GlobalsFinding {
 };
 
 class GlobalsObserver {
-  public:
+public:
     virtual ~GlobalsObserver() = default;
     virtual void notice(const GlobalsFinding& finding) = 0;
     // The observer for the scene script that the "new scene" line `line` is about

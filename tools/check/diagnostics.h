@@ -17,7 +17,7 @@ struct Diagnostic {
 };
 
 class Diagnostics {
-  public:
+public:
     void add(std::string file, int line, Severity severity, std::string message);
     void warning(std::string file, int line, std::string message) {
         add(std::move(file), line, Severity::Warning, std::move(message));
@@ -32,7 +32,7 @@ class Diagnostics {
     // Writes "file:line: severity: message" lines (no ":line" for line 0).
     static void print(const std::vector<Diagnostic>& list, std::ostream& out);
 
-  private:
+private:
     std::vector<Diagnostic> list_;
 };
 

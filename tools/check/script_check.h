@@ -44,7 +44,7 @@ class SceneScriptCheck;
 // code reads the demo. Install it with `attach`, then Demo::load with it as the
 // observer, then `finish`.
 class ScriptCheck : public GlobalsObserver {
-  public:
+public:
     ScriptCheck(Diagnostics& diagnostics, std::string globalsFile);
     ~ScriptCheck() override;
 
@@ -58,7 +58,7 @@ class ScriptCheck : public GlobalsObserver {
 
     const DemoFacts& facts() const { return facts_; }
 
-  private:
+private:
     void warn(int line, std::string message) { diagnostics_.warning(globalsFile_, line, std::move(message)); }
     void sceneRead(const GlobalsFinding& finding);
 
