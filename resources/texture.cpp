@@ -33,7 +33,9 @@ bool isKeptMinFilter(int32_t filter) {
 
 }  // namespace
 
-void setTextureUploads(bool enabled) { uploadsEnabled = enabled; }
+void setTextureUploads(bool enabled) {
+    uploadsEnabled = enabled;
+}
 
 const char* imageStatusText(ImageStatus status) {
     switch (status) {

@@ -46,7 +46,9 @@ void echo(std::string_view line) {
 
 }  // namespace
 
-std::vector<std::string_view> globalsKeywords() { return {"new", "music", "scenes"}; }
+std::vector<std::string_view> globalsKeywords() {
+    return {"new", "music", "scenes"};
+}
 
 // The music player is made after the demo and so destroyed before it; it closes
 // the song and the output itself then, and the demo must not reach it afterwards.
@@ -100,8 +102,9 @@ bool Demo::load(std::string_view path, GlobalsObserver* observer) {
         } else if (keyword == "music") {
             const std::string& what = words.wordString(1);
             if (what == "file") {
-                notes.note(musicPlayer.soundOpen ? GlobalsFindingKind::SongLoaded : GlobalsFindingKind::SongIgnored,
-                           words.wordString(2), &words);
+                notes.note(
+                    musicPlayer.soundOpen ? GlobalsFindingKind::SongLoaded : GlobalsFindingKind::SongIgnored,
+                    words.wordString(2), &words);
                 musicPlayer.loadSong(words.wordString(2));
             } else if (what == "on" || what == "off") {
                 musicPlayer.init(what == "on" ? 1 : 0);
