@@ -332,6 +332,10 @@ const GlobalsCase kGlobalsCases[] = {
     {"PlaylistNameNotFound", "music on\nmusic file data\\song.xm\nnew scene data\\s.qms intro\nscenes intr\n",
      "data/globals.qms:4: warning: no scene named \"intr\"; an empty scene plays in its place (did you mean "
      "\"intro\"?)"},
+    {"PlaylistBeforeItsScene", "music on\nmusic file data\\song.xm\nscenes s\nnew scene data\\s.qms s\n",
+     "data/globals.qms:3: warning: no scene named \"s\" at this point (it is made later, on line 4); an "
+     "empty "
+     "scene plays in its place"},
     {"SceneNotInThePlaylist",
      "music on\nmusic file data\\song.xm\nnew scene data\\s.qms s\nnew scene data\\s.qms t\nscenes s\n",
      "data/globals.qms:4: warning: scene \"t\" is not in the playlist"},

@@ -68,7 +68,9 @@ public:
         sink_.reset(std::fopen("/dev/null", "w"));
         if (!sink_) sink_.reset(std::tmpfile());
         if (sink_) setTraceFile(sink_.get());
-        // No GL context: the readers' other GL calls do nothing without one.
+        // No GL context and no display: with no context current, libglvnd's GL entry
+        // points do nothing, which is all the kinds' init calls need. Texture uploads are
+        // the one place that would read GL state back (through GLU), so they are off.
         setTextureUploads(false);
         musicPlayer.setOfflineOutput(true);
     }

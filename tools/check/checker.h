@@ -13,6 +13,12 @@ struct CheckOptions {
     bool timeline = false;  // write the song's sync in time order
 };
 
+// Severities: an error is a file the demo names that the player cannot use (missing,
+// unreadable, an unsupported variant, damaged, a curve with a bad segment count, a
+// song that cannot carry Zxx) or a globals script that cannot be read: the demo is
+// broken. Everything else is a warning: script text the player ignores or reads
+// otherwise than it seems to say, and sync that does not meet the scenes.
+
 // Exit statuses.
 inline constexpr int kClean = 0;  // no errors (warnings allowed)
 inline constexpr int kFoundErrors = 1;

@@ -484,14 +484,9 @@ void ScriptCheck::notice(const GlobalsFinding& f) {
             if (f.words && f.words->count() < 2)
                 warn(f.line, "\"scenes\" names no scene; an empty scene plays");
             break;
-        case GlobalsFindingKind::PlaylistNameNotFound: {
-            std::vector<std::string_view> names;
-            for (const SceneFacts& s : facts_.scenes)
-                if (s.scene && s.scene->name) names.push_back(*s.scene->name);
-            warn(f.line, "no scene named " + inQuotes(text) + "; an empty scene plays in its place" +
-                             didYouMean(text, names));
+        case GlobalsFindingKind::PlaylistNameNotFound:
+            missingScenes_.emplace_back(f.line, text);
             break;
-        }
         case GlobalsFindingKind::ScenesLineTooLong:
             warn(f.line, "\"scenes\" line of " + std::to_string(f.words ? f.words->count() : 0) +
                              " words, more than 256: the reading of the script stops here");
@@ -537,6 +532,21 @@ void ScriptCheck::sceneRead(const GlobalsFinding& f) {
 void ScriptCheck::finish(const Demo& demo) {
     materialLibrary.setMissObserver({});
     reading_.reset();
+    // A playlist takes the scenes made before its line: a scene made after it is missed.
+    std::vector<std::string_view> names;
+    for (const SceneFacts& s : facts_.scenes)
+        if (s.scene && s.scene->name) names.push_back(*s.scene->name);
+    for (const auto& [line, name] : missingScenes_) {
+        const auto later = std::find_if(facts_.scenes.begin(), facts_.scenes.end(), [&](const SceneFacts& s) {
+            return s.globalsLine > line && s.scene && s.scene->name == name;
+        });
+        if (later != facts_.scenes.end())
+            warn(line, "no scene named " + inQuotes(name) + " at this point (it is made later, on " +
+                           lineOf(later->globalsLine) + "); an empty scene plays in its place");
+        else
+            warn(line, "no scene named " + inQuotes(name) + "; an empty scene plays in its place" +
+                           didYouMean(name, names));
+    }
     if (facts_.playlistLine == 0) {
         warn(0, "no \"scenes\" line: the demo plays an empty scene");
     } else {

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check/diagnostics.h"
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<SceneScriptCheck> reading_;  // the scene script being read
     bool fontChecked_ = false;
     bool songIgnored_ = false;
+    std::vector<std::pair<int, std::string>> missingScenes_;  // playlist names no scene bore then
 };
 
 // The materials script through the library's own reader, which must be empty
