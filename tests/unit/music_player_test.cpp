@@ -319,8 +319,11 @@ TEST_F(MusicPlayerTest, DummyDriverReleasesEachValueOnceItHasBeenPlayed) {
     }
     std::printf("[ sync     ] dummy driver, %zu events, release minus audible: min %.2f ms, mean %.2f ms, max %.2f ms\n",
                 t.expected.size(), best, sum / t.expected.size(), worst);
+    // Never early; late by about a frame here (the figures above), with wide room for a
+    // loaded or sanitized build: this guards against releasing by the decoder's clock
+    // (a buffer early) or losing the device clock (seconds late), not a tight bound.
     EXPECT_GE(best, -1.0);
-    EXPECT_LE(worst, frameMicros / 1000.0 + 15.0);  // one frame, plus room for a loaded machine
+    EXPECT_LE(worst, frameMicros / 1000.0 + 60.0);
 }
 
 }  // namespace
