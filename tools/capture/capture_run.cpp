@@ -1,0 +1,221 @@
+// capture_run.cpp -- the capture session: the offline driver's frames and sound routed to the outputs.
+#include "capture/capture_run.h"
+
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "capture/png_frames.h"
+#include "capture/progress.h"
+#include "capture/video_encoder.h"
+#include "capture/wav_file.h"
+#include "runtime/driver.h"
+#include "runtime/globals.h"
+#include "runtime/music_player.h"
+#include "runtime/offline_driver.h"
+#include "runtime/paths.h"
+#include "runtime/trace.h"
+
+namespace qm::capture {
+
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+// PNG compression runs beside the renderer's own threads on a small machine.
+constexpr int kPngThreads = 2;
+
+void complain(const std::string& message) { std::fprintf(stderr, "quillmoor-capture: %s\n", message.c_str()); }
+
+// The rate ffmpeg is given for the frames written: every Nth frame of the capture.
+std::string videoFrameRate(double fps, long every) {
+    char text[64];
+    if (every == 1) std::snprintf(text, sizeof text, "%.10g", fps);
+    else std::snprintf(text, sizeof text, "%.10g/%ld", fps, every);
+    return text;
+}
+
+int64_t audioFrameAt(long frame, double fps) {
+    return std::llround(MusicPlayer::kRate * static_cast<double>(frame) / fps);
+}
+
+// Receives each drawn frame and each stretch of sound from the driver and hands
+// them to the outputs, which are opened at the first frame to be written (so a
+// demo that cannot start leaves nothing behind).
+class Session {
+public:
+    Session(const CaptureOptions& options, std::string ffmpeg)
+        : o_(options), ffmpeg_(std::move(ffmpeg)), firstSample_(audioFrameAt(options.firstFrame, options.fps)) {}
+
+    void frameDrawn(long frame) {
+        if (!o_.wanted(frame) || !error_.empty()) return;
+        if (!opened_ && !openOutputs()) {
+            quitRequested = true;
+            return;
+        }
+        if (!png_ && !video_) return;  // a dry run renders without reading back
+        std::vector<uint8_t> pixels = png_ ? png_->takeBuffer() : std::move(spare_);
+        pixels.resize(static_cast<size_t>(kWidth) * kHeight * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        if (video_) video_->writeFrame(pixels.data());
+        if (png_) png_->submit(frame, std::move(pixels));
+        else spare_ = std::move(pixels);
+        ++written_;
+        if ((png_ && png_->failed()) || (video_ && video_->failed())) quitRequested = true;
+    }
+
+    // Sound arrives in order; what lies before the first frame written is left out.
+    void soundRendered(const int16_t* samples, size_t frames) {
+        const int64_t begin = samplePosition_;
+        samplePosition_ += static_cast<int64_t>(frames);
+        if (!opened_ || samplePosition_ <= firstSample_) return;
+        const int64_t skip = std::max<int64_t>(0, firstSample_ - begin);
+        const int16_t* kept = samples + skip * 2;
+        const size_t count = frames - static_cast<size_t>(skip);
+        if (wav_.isOpen() && !wav_.append(kept, count) && error_.empty()) {
+            error_ = "cannot write " + wavPath();
+            quitRequested = true;
+        }
+        if (video_) video_->writeAudio(kept, count);
+    }
+
+    // Completes every output; false with a message printed when one failed.
+    bool finish() {
+        bool ok = error_.empty();
+        if (!ok) complain(error_);
+        std::string error;
+        if (png_ && !png_->finish(error)) {
+            complain(error);
+            ok = false;
+        }
+        if (!wav_.finish(error)) {
+            complain(error);
+            ok = false;
+        }
+        if (video_ && !video_->finish(error)) {
+            complain(error);
+            ok = false;
+        }
+        return ok;
+    }
+
+    long written() const { return written_; }
+    bool opened() const { return opened_; }
+
+private:
+    std::string wavPath() const { return o_.outDir + "/audio.wav"; }
+
+    bool openOutputs() {
+        opened_ = true;
+        if (!o_.outDir.empty()) {
+            if (!wav_.open(wavPath(), error_)) return false;
+            png_ = std::make_unique<PngFrameWriter>(o_.outDir, kWidth, kHeight, kPngThreads);
+        }
+        if (!o_.videoFile.empty()) {
+            video_ = std::make_unique<VideoEncoder>();
+            if (!video_->start(ffmpeg_, o_.videoFile, videoFrameRate(o_.fps, o_.every), kWidth, kHeight, error_))
+                return false;
+        }
+        return true;
+    }
+
+    const CaptureOptions& o_;
+    std::string ffmpeg_;
+    int64_t firstSample_;
+    int64_t samplePosition_ = 0;
+    bool opened_ = false;
+    long written_ = 0;
+    std::string error_;
+    std::unique_ptr<PngFrameWriter> png_;
+    std::unique_ptr<VideoEncoder> video_;
+    WavWriter wav_;
+    std::vector<uint8_t> spare_;
+};
+
+// Output paths come from the command line and are used as given.
+bool prepareOutputFolder(const std::string& dir) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir, ec)) {
+        complain("cannot make the output folder " + dir + (ec ? ": " + ec.message() : ""));
+        return false;
+    }
+    return true;
+}
+
+std::string whatWasWritten(const CaptureOptions& o, long written) {
+    std::string text;
+    if (!o.outDir.empty()) text = "; wrote " + std::to_string(written) + " frames and audio.wav to " + o.outDir;
+    if (!o.videoFile.empty()) text += (text.empty() ? "; wrote " : " and ") + o.videoFile;
+    return text;
+}
+
+}  // namespace
+
+int runCapture(const CaptureOptions& o) {
+    std::string ffmpeg;
+    if (!o.videoFile.empty()) {
+        ffmpeg = findOnPath("ffmpeg");
+        if (ffmpeg.empty()) {
+            complain("--video needs ffmpeg, which is not installed (no ffmpeg on PATH)");
+            return 1;
+        }
+    }
+    if (!o.outDir.empty() && !prepareOutputFolder(o.outDir)) return 1;
+    FileHandle trace;
+    if (!o.traceFile.empty()) {
+        trace.reset(std::fopen(o.traceFile.c_str(), "wb"));
+        if (!trace) {
+            complain("cannot write the trace file " + o.traceFile);
+            return 1;
+        }
+        setTraceFile(trace.get());
+    }
+
+    Session session(o, ffmpeg);
+    ProgressBar progress(o.fps, o.lengthGiven ? o.endFrame : 0, ::isatty(STDERR_FILENO) == 1);
+    OfflineDriver driver(o.fps);
+    for (const KeyPress& press : o.keys) driver.pressKeyAt(press.seconds, press.key);
+    driver.setFrameLimit(o.endFrame);
+    driver.setFrameSink([&](long frame, Driver::Frame kind) {
+        if (kind != Driver::Frame::Loop) return;
+        session.frameDrawn(frame);
+        progress.frameRendered(frame + 1);
+    });
+    driver.setAudioSink([&](const int16_t* samples, size_t frames) { session.soundRendered(samples, frames); });
+
+    const int status = runDemo(driver);
+    const ProgressFigures figures = progress.finish();
+    traceFlush();
+    setTraceFile(nullptr);
+    if (trace && std::fclose(trace.release()) != 0) {
+        complain("cannot write the trace file " + o.traceFile);
+        return 1;
+    }
+    bool ok = session.finish();
+    if (status != 0) return status;  // the demo did not start; the driver has said why
+
+    const double endSeconds = driver.frameIndex() / o.fps;
+    if (!o.lengthGiven && driver.frameIndex() >= o.endFrame)
+        complain("stopped after an hour: the demo did not end by itself (give --seconds for a longer capture)");
+    if (!session.opened() && !o.dryRun) {
+        char text[128];
+        std::snprintf(text, sizeof text, "nothing written: the demo ended at %.2f s, before the first frame to write",
+                      endSeconds);
+        complain(text);
+        ok = false;
+    }
+    complain(summaryLine(figures) + whatWasWritten(o, session.written()));
+    return ok ? 0 : 1;
+}
+
+}  // namespace qm::capture
