@@ -1,7 +1,7 @@
 // png_frames.cpp -- PNG encoding of read-back frames and the worker threads that write them.
 #include "capture/png_frames.h"
 
-#include <png.h>
+#include <libdeflate.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -14,61 +14,83 @@ namespace qm::capture {
 
 namespace {
 
-// Everything libpng's error exit may leave behind lives here; the encoding frame
-// itself holds nothing with a destructor, so the exit may jump back into it.
-struct PngWriteJob {
-    ~PngWriteJob() {
-        if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
-    }
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    std::vector<uint8_t>* out = nullptr;
-    std::vector<png_bytep> rows;
-};
+constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr uint8_t kColourTypeRgb = 2;
+constexpr uint8_t kFilterSub = 1;
 
-void appendToBuffer(png_structp png, png_bytep data, size_t length) {
-    auto* job = static_cast<PngWriteJob*>(png_get_io_ptr(png));
-    job->out->insert(job->out->end(), data, data + length);
+void putU32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
 }
 
-void noFlush(png_structp) {}
+// Completes the chunk that openChunk began at `lengthAt`, whose data now ends
+// `out`: fills in its length and appends the CRC of its type and data.
+void closeChunk(std::vector<uint8_t>& out, size_t lengthAt) {
+    const size_t typeAt = lengthAt + 4;
+    const auto length = static_cast<uint32_t>(out.size() - typeAt - 4);
+    for (int i = 0; i < 4; ++i) out[lengthAt + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+    putU32(out, libdeflate_crc32(0, out.data() + typeAt, out.size() - typeAt));
+}
 
-// libpng's default handlers print to standard error; failures are reported by the caller.
-[[noreturn]] void quietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void quietWarning(png_structp, png_const_charp) {}
+size_t openChunk(std::vector<uint8_t>& out, const char (&type)[5]) {
+    const size_t lengthAt = out.size();
+    putU32(out, 0);
+    out.insert(out.end(), type, type + 4);
+    return lengthAt;
+}
 
-bool runEncoder(PngWriteJob& job, int width, int height, int level) {
-    if (setjmp(png_jmpbuf(job.png))) return false;
-    png_set_write_fn(job.png, &job, appendToBuffer, noFlush);
-    png_set_IHDR(job.png, job.info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(job.png, level);
-    // The Up filter alone: rendered frames are smooth from row to row, and trying
-    // every filter per row costs more time than it saves bytes at this level.
-    png_set_filter(job.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
-    png_write_info(job.png, job.info);
-    png_set_filler(job.png, 0, PNG_FILLER_AFTER);  // the rows are RGBA; the alpha byte is left out
-    png_write_image(job.png, job.rows.data());
-    png_write_end(job.png, nullptr);
-    return true;
+// One scanline: its filter byte, then RGB with each byte minus the one three
+// bytes before it (the Sub filter), which suits the smooth runs of a rendered frame.
+void filterRow(const uint8_t* rgba, int width, uint8_t* out) {
+    *out++ = kFilterSub;
+    uint8_t r = 0, g = 0, b = 0;
+    for (int x = 0; x < width; ++x, rgba += 4, out += 3) {
+        out[0] = static_cast<uint8_t>(rgba[0] - r);
+        out[1] = static_cast<uint8_t>(rgba[1] - g);
+        out[2] = static_cast<uint8_t>(rgba[2] - b);
+        r = rgba[0];
+        g = rgba[1];
+        b = rgba[2];
+    }
 }
 
 }  // namespace
 
-bool encodePng(const uint8_t* rgbaBottomUp, int width, int height, int level, std::vector<uint8_t>& out) {
-    PngWriteJob job;
-    job.out = &out;
-    out.clear();
-    // Rows in file order, top first: the read-back has the bottom row first.
+void PngEncoder::Deleter::operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+
+PngEncoder::PngEncoder(int level) : compressor_(libdeflate_alloc_compressor(level)) {}
+
+PngEncoder::~PngEncoder() = default;
+
+bool PngEncoder::encode(const uint8_t* rgbaBottomUp, int width, int height, std::vector<uint8_t>& out) {
+    if (!compressor_ || width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return false;
+    const size_t rowBytes = 1 + static_cast<size_t>(width) * 3;
     const size_t stride = static_cast<size_t>(width) * 4;
-    job.rows.resize(static_cast<size_t>(height));
+    filtered_.resize(rowBytes * static_cast<size_t>(height));
+    // File order is top row first; the read-back has the bottom row first.
     for (int y = 0; y < height; ++y)
-        job.rows[static_cast<size_t>(y)] = const_cast<png_bytep>(rgbaBottomUp + stride * (height - 1 - y));
-    job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, quietError, quietWarning);
-    if (!job.png) return false;
-    job.info = png_create_info_struct(job.png);
-    if (!job.info) return false;
-    return runEncoder(job, width, height, level);
+        filterRow(rgbaBottomUp + stride * static_cast<size_t>(height - 1 - y), width,
+                  filtered_.data() + rowBytes * static_cast<size_t>(y));
+
+    out.clear();
+    out.insert(out.end(), kSignature, kSignature + sizeof kSignature);
+    size_t chunk = openChunk(out, "IHDR");
+    putU32(out, static_cast<uint32_t>(width));
+    putU32(out, static_cast<uint32_t>(height));
+    out.insert(out.end(), {8, kColourTypeRgb, 0, 0, 0});  // 8 bits, RGB, deflate, standard filters, no interlace
+    closeChunk(out, chunk);
+
+    chunk = openChunk(out, "IDAT");
+    const size_t dataAt = out.size();
+    const size_t bound = libdeflate_zlib_compress_bound(compressor_.get(), filtered_.size());
+    out.resize(dataAt + bound);
+    const size_t packed =
+        libdeflate_zlib_compress(compressor_.get(), filtered_.data(), filtered_.size(), out.data() + dataAt, bound);
+    if (packed == 0) return false;
+    out.resize(dataAt + packed);
+    closeChunk(out, chunk);
+
+    closeChunk(out, openChunk(out, "IEND"));
+    return true;
 }
 
 std::string frameFileName(long frame) {
@@ -108,6 +130,7 @@ void PngFrameWriter::submit(long frame, std::vector<uint8_t> pixels) {
 }
 
 void PngFrameWriter::work() {
+    PngEncoder encoder;
     std::vector<uint8_t> png;
     for (;;) {
         Job job;
@@ -121,7 +144,7 @@ void PngFrameWriter::work() {
         // Output paths come from the command line and are used as given.
         const std::string path = dir_ + "/" + frameFileName(job.frame);
         std::string failure;
-        if (!encodePng(job.pixels.data(), width_, height_, kLevel, png)) {
+        if (!encoder.encode(job.pixels.data(), width_, height_, png)) {
             failure = "cannot encode " + path;
         } else {
             FileHandle file(std::fopen(path.c_str(), "wb"));
