@@ -214,7 +214,7 @@ int runCapture(const CaptureOptions& o) {
         complain(text);
         ok = false;
     }
-    complain(summaryLine(figures) + whatWasWritten(o, session.written()));
+    complain(summaryLine(figures) + (ok ? whatWasWritten(o, session.written()) : std::string()));
     return ok ? 0 : 1;
 }
 

@@ -155,8 +155,9 @@ std::vector<std::string> ffmpegArguments(const std::string& file, const std::str
     return {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
             // the frames, on standard input
             "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", frameRate, "-i", "pipe:0",
-            // the sound, on descriptor 3
-            "-f", std::endian::native == std::endian::little ? "s16le" : "s16be", "-ar", "44100", "-ac", "2", "-i", "pipe:" + std::to_string(kAudioFd),
+            // the sound, on descriptor 3; raw samples need no probing, and ffmpeg must not
+            // wait for seconds of sound before it reads the frames that come with it
+            "-probesize", "32", "-analyzeduration", "0", "-f", std::endian::native == std::endian::little ? "s16le" : "s16be", "-ar", "44100", "-ac", "2", "-i", "pipe:" + std::to_string(kAudioFd),
             "-map", "0:v", "-map", "1:a",
             "-c:v", "libx264", "-preset", "fast", "-crf", "18", "-pix_fmt", "yuv420p",
             "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", file};
