@@ -1,0 +1,384 @@
+"""quillmoor-capture on the bundled demo: exact and repeatable frames and sound, frame selection, sync
+effects and keys as the frames show them, video through ffmpeg, options and failures. No X server needed."""
+import os
+import pty
+import shutil
+import struct
+import subprocess
+import tempfile
+import unittest
+import zlib
+
+from harness import BINARY_DIR, DEMO_DIR, E2ETestCase
+
+CAPTURE = os.path.join(BINARY_DIR, "tools", "quillmoor-capture")
+COMPOSE = os.path.join(BINARY_DIR, "tools", "quillmoor-compose")
+SYNC_TIMES = os.path.join(BINARY_DIR, "tests", "quillmoor-sync-times")
+RATE = 44100
+WHITE = 245  # every channel of a frame under a flash at full strength is at least this
+SAME = 8  # per-channel tolerance for "one flat colour"
+
+
+def run_capture(workdir, *args, env=None, timeout=600):
+    full_env = dict(os.environ)
+    full_env.update(env or {})
+    return subprocess.run([CAPTURE] + [str(a) for a in args], cwd=workdir, env=full_env, capture_output=True,
+                          timeout=timeout)
+
+
+def audio_frame_at(frame, fps):
+    """Song frames heard by the start of frame `frame` (rounded half away from zero, as the driver does)."""
+    return int(RATE * frame / fps + 0.5)
+
+
+def frame_of(sample, fps):
+    """The frame in which the player acts on a sync mark stamped at `sample`."""
+    n = int(sample * fps / RATE)
+    while audio_frame_at(n, fps) <= sample:
+        n += 1
+    return n
+
+
+def sync_marks(song):
+    out = subprocess.run([SYNC_TIMES, song], check=True, capture_output=True, text=True).stdout
+    return [tuple(int(v) for v in line.split()) for line in out.splitlines()]
+
+
+class Png:
+    """An 8-bit RGB PNG, decoded with the standard library."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            data = f.read()
+        assert data[:8] == b"\x89PNG\r\n\x1a\n", path
+        pos, idat = 8, b""
+        while pos < len(data):
+            length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+            body = data[pos + 8:pos + 8 + length]
+            (crc,) = struct.unpack(">I", data[pos + 8 + length:pos + 12 + length])
+            assert crc == zlib.crc32(kind + body), "bad CRC in %s" % path
+            if kind == b"IHDR":
+                self.width, self.height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
+                assert (depth, colour, interlace) == (8, 2, 0), path
+            elif kind == b"IDAT":
+                idat += body
+            pos += 12 + length
+        raw = zlib.decompress(idat)
+        stride = self.width * 3
+        rows, previous = [], bytearray(stride)
+        for y in range(self.height):
+            kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+            for i in range(stride):
+                a = line[i - 3] if i >= 3 else 0
+                b = previous[i]
+                c = previous[i - 3] if i >= 3 else 0
+                if kind == 1:
+                    line[i] = (line[i] + a) & 255
+                elif kind == 2:
+                    line[i] = (line[i] + b) & 255
+                elif kind == 3:
+                    line[i] = (line[i] + (a + b) // 2) & 255
+                elif kind == 4:
+                    p = a + b - c
+                    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                    line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+            rows.append(bytes(line))
+            previous = line
+        self.rows = rows
+
+    def pixel(self, x, y):
+        return tuple(self.rows[y][3 * x:3 * x + 3])
+
+    def samples(self, step=20):
+        """A grid of pixels over the whole frame."""
+        return [self.pixel(x, y) for y in range(step // 2, self.height, step) for x in range(step // 2, self.width, step)]
+
+    def flat(self):
+        """One colour everywhere (within SAME per channel)."""
+        grid = self.samples()
+        return all(max(p[c] for p in grid) - min(p[c] for p in grid) <= SAME for c in range(3))
+
+    def white(self):
+        return all(min(p) >= WHITE for p in self.samples())
+
+    def brightness(self):
+        grid = self.samples()
+        return sum(sum(p) for p in grid) / (3.0 * len(grid))
+
+    def differs_from(self, other, tolerance=40):
+        """More than a tenth of the grid differs clearly."""
+        pairs = zip(self.samples(), other.samples())
+        changed = sum(1 for p, q in pairs if max(abs(a - b) for a, b in zip(p, q)) > tolerance)
+        return changed > len(self.samples()) // 10
+
+
+class Wav:
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            data = f.read()
+        riff, size, wave = struct.unpack("<4sI4s", data[:12])
+        assert (riff, wave) == (b"RIFF", b"WAVE") and size == len(data) - 8, path
+        fmt = struct.unpack("<4sIHHIIHH", data[12:36])
+        assert fmt == (b"fmt ", 16, 1, 2, RATE, RATE * 4, 4, 16), fmt
+        kind, length = struct.unpack("<4sI", data[36:44])
+        assert kind == b"data" and length == len(data) - 44, path
+        self.pcm = data[44:]
+        self.frames = length // 4
+
+
+def frames_in(folder):
+    return sorted(int(name[6:-4]) for name in os.listdir(folder) if name.startswith("frame_"))
+
+
+class DemoCaptureCase(E2ETestCase):
+    def setUp(self):
+        super().setUp()
+        self.copy_tree(DEMO_DIR)
+
+    def capture(self, *args, **kwargs):
+        return run_capture(self.workdir, *args, **kwargs)
+
+    def path(self, *parts):
+        return os.path.join(self.workdir, *parts)
+
+
+class TimelineTest(unittest.TestCase):
+    """One stretch of the demo captured twice at 10 fps: from before the floor's crash flash to just after
+    the knot gives way to the ball."""
+
+    FPS = 10
+    FROM, TO = 23.5, 48.5
+
+    @classmethod
+    def setUpClass(cls):
+        cls.workdir = tempfile.mkdtemp(prefix="quillmoor-e2e-")
+        shutil.copytree(DEMO_DIR, cls.workdir, dirs_exist_ok=True)
+        cls.runs = []
+        for name in ("first", "second"):
+            result = run_capture(cls.workdir, "--fps", cls.FPS, "--from", cls.FROM, "--to", cls.TO,
+                                 "--out", name, "--trace", name + ".trace")
+            assert result.returncode == 0, result.stderr
+            cls.runs.append(os.path.join(cls.workdir, name))
+        cls.marks = sync_marks(os.path.join(cls.workdir, "data", "song.xm"))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.workdir, ignore_errors=True)
+
+    def frame(self, n):
+        return Png(os.path.join(self.runs[0], "frame_%05d.png" % n))
+
+    def marked_frame(self, value, alone, after=FROM):
+        """The frame of the first mark `value` after `after` s that has (alone=True) or shares (False) its row
+        with another mark."""
+        for sample, v in self.marks:
+            if v == value and sample > after * RATE:
+                shared = sum(1 for s, _ in self.marks if s == sample) > 1
+                if shared != alone:
+                    return frame_of(sample, self.FPS)
+        self.fail("no mark %d after %.1f s" % (value, after))
+
+    def test_two_runs_give_identical_files(self):
+        names = sorted(os.listdir(self.runs[0]))
+        self.assertEqual(names, sorted(os.listdir(self.runs[1])))
+        self.assertEqual(len(names), 251)  # frames 235 to 484 and the WAV
+        for name in names:
+            with open(os.path.join(self.runs[0], name), "rb") as a, open(os.path.join(self.runs[1], name), "rb") as b:
+                self.assertTrue(a.read() == b.read(), name)
+        with open(self.runs[0] + ".trace", "rb") as a, open(self.runs[1] + ".trace", "rb") as b:
+            self.assertEqual(a.read(), b.read())
+
+    def test_the_wav_holds_the_song_from_the_first_frame_written_to_the_end(self):
+        compose_dir = tempfile.mkdtemp(prefix="quillmoor-e2e-")
+        try:
+            subprocess.run([COMPOSE, os.path.join(compose_dir, "song.xm"), "--wav",
+                            os.path.join(compose_dir, "song.wav")], check=True, capture_output=True)
+            song = Wav(os.path.join(compose_dir, "song.wav"))
+        finally:
+            shutil.rmtree(compose_dir, ignore_errors=True)
+        wav = Wav(os.path.join(self.runs[0], "audio.wav"))
+        first, end = audio_frame_at(235, self.FPS), audio_frame_at(485, self.FPS)
+        self.assertEqual(wav.frames, end - first)
+        self.assertTrue(wav.pcm == song.pcm[4 * first:4 * end], "the song as the player renders it")
+
+    def test_a_flash_whitens_one_frame_and_fades_within_a_fifth_of_a_second(self):
+        n = self.marked_frame(27, alone=True)  # the floor's crash: a flash without a scene change
+        self.assertTrue(self.frame(n).white())
+        self.assertFalse(self.frame(n - 1).white())
+        self.assertGreater(self.frame(n + 1).brightness(), self.frame(n + 3).brightness() + 20)
+        self.assertFalse(self.frame(n + 3).white())
+
+    def test_a_scene_change_with_a_flash_shows_a_white_frame_between_the_scenes(self):
+        n = self.marked_frame(0, alone=False, after=30)  # floor to knot, with Z01 on the same row
+        self.assertTrue(self.frame(n).white())
+        before, after = self.frame(n - 1), self.frame(n + 3)
+        self.assertFalse(before.white())
+        self.assertFalse(after.white())
+        self.assertTrue(after.differs_from(before), "the knot replaces the floor")
+
+    def test_a_scene_change_frame_shows_only_the_clear_colour(self):
+        n = self.marked_frame(0, alone=True, after=40)  # knot to ball
+        self.assertTrue(self.frame(n).flat())
+        self.assertFalse(self.frame(n).white())
+        before, after = self.frame(n - 2), self.frame(n + 2)
+        self.assertFalse(before.flat())
+        self.assertFalse(after.flat())
+        self.assertTrue(after.differs_from(before), "the ball replaces the knot")
+
+
+class CaptureTest(DemoCaptureCase):
+    def test_the_wav_has_the_frames_of_the_captured_time_exactly(self):
+        for fps, frames in [(24, 7), (60, 3), (29.97, 10)]:
+            out = "out_%s" % fps
+            result = self.capture("--fps", fps, "--frames", frames, "--out", out, "--trace", "trace.txt")
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertEqual(Wav(self.path(out, "audio.wav")).frames, audio_frame_at(frames, fps), fps)
+            self.assertEqual(frames_in(self.path(out)), list(range(frames)))
+
+    def test_from_to_and_every_choose_the_files(self):
+        result = self.capture("--fps", 10, "--from", 0.5, "--to", 1.95, "--every", 3, "--out", "pick",
+                              "--trace", "trace.txt")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(frames_in(self.path("pick")), [5, 8, 11, 14, 17])
+        # The sound runs from the first frame written to the end of the capture (frame 19 included).
+        self.assertEqual(Wav(self.path("pick", "audio.wav")).frames, audio_frame_at(20, 10) - audio_frame_at(5, 10))
+        self.assertIn("quillmoor-capture: 20 frames", result.stderr.decode())
+
+    def test_return_changes_the_scene_at_its_time_and_shortens_the_playlist(self):
+        # Key at 5 s: frame 25 at 5 fps is the change frame. The playlist then runs out one Z00 early:
+        # at the fifth mark instead of the sixth.
+        result = self.capture("--fps", 5, "--keys", "5:Return", "--from", 4.6, "--to", 5.4, "--out", "key",
+                              "--trace", "trace.txt")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(frames_in(self.path("key")), [23, 24, 25, 26])
+        self.assertTrue(Png(self.path("key", "frame_00025.png")).flat())
+
+        changes = [s for s, v in sync_marks(self.path("data", "song.xm")) if v == 0]
+        result = self.capture("--fps", 5, "--keys", "5:Return", "--dry-run", "--trace", "trace.txt")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        last = frame_of(changes[4], 5)
+        self.assertIn("quillmoor-capture: %d frames" % (last + 1), result.stderr.decode())
+
+    def test_escape_ends_the_capture_after_the_frame_it_is_seen_in(self):
+        result = self.capture("--fps", 20, "--keys", "1:Escape", "--out", "esc", "--trace", "trace.txt")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(frames_in(self.path("esc")), list(range(21)))
+        self.assertEqual(Wav(self.path("esc", "audio.wav")).frames, audio_frame_at(21, 20))
+
+    def test_the_trace_goes_to_standard_output_or_to_the_file_given(self):
+        result = self.capture("--frames", 2, "--dry-run")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(result.stdout.startswith(b'"quillmoor: the bundled demo"\n'), result.stdout[:80])
+        result = self.capture("--frames", 2, "--dry-run", "--trace", "trace.txt")
+        self.assertEqual(result.stdout, b"")
+        with open(self.path("trace.txt"), "rb") as f:
+            self.assertTrue(f.read().startswith(b'"quillmoor: the bundled demo"\n'))
+
+    def test_off_a_terminal_stderr_has_only_the_summary_line(self):
+        result = self.capture("--frames", 3, "--trace", "trace.txt")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        stderr = result.stderr.decode()
+        self.assertEqual(stderr.count("\n"), 1, stderr)
+        self.assertNotIn("\r", stderr)
+        self.assertRegex(stderr, r"^quillmoor-capture: 3 frames \(0\.05 s of demo\) in [0-9.]+ s: [0-9.]+ fps, "
+                                 r"[0-9.]+x real time; wrote 3 frames and audio\.wav to capture\n$")
+        self.assertEqual(frames_in(self.path("capture")), [0, 1, 2])
+
+    def test_on_a_terminal_stderr_shows_a_progress_bar(self):
+        master, slave = pty.openpty()
+        process = subprocess.Popen([CAPTURE, "--fps", "10", "--seconds", "3", "--dry-run", "--trace", "trace.txt"],
+                                   cwd=self.workdir, stderr=slave, stdout=subprocess.DEVNULL)
+        os.close(slave)
+        shown = b""
+        while True:
+            try:
+                chunk = os.read(master, 4096)
+            except OSError:  # the terminal closes with the process
+                break
+            if not chunk:
+                break
+            shown += chunk
+        os.close(master)
+        self.assertEqual(process.wait(timeout=120), 0)
+        text = shown.decode()
+        self.assertIn("\r\x1b[K", text)
+        self.assertRegex(text, r"frame \d+/30 \[[#.]+\] +\d+%  [0-9.]+ s  [0-9.-]+ fps  ETA \d+:\d\d")
+        self.assertIn("quillmoor-capture: 30 frames", text)
+
+
+@unittest.skipUnless(shutil.which("ffmpeg") and shutil.which("ffprobe"), "ffmpeg is not installed")
+class VideoTest(DemoCaptureCase):
+    def probe(self, path):
+        out = subprocess.run(["ffprobe", "-v", "error", "-show_entries",
+                              "format=duration:stream=codec_type,width,height,nb_frames,sample_rate,channels",
+                              "-of", "compact", path], check=True, capture_output=True, text=True).stdout
+        streams = {}
+        for line in out.splitlines():
+            fields = dict(item.split("=", 1) for item in line.split("|")[1:])
+            streams[fields.get("codec_type", line.split("|")[0])] = fields
+        return streams
+
+    def test_video_has_the_frames_and_the_sound_of_the_capture(self):
+        result = self.capture("--fps", 30, "--seconds", 2, "--video", "demo.mp4", "--out", "frames",
+                              "--trace", "trace.txt")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        streams = self.probe(self.path("demo.mp4"))
+        self.assertAlmostEqual(float(streams["format"]["duration"]), 2.0, delta=0.1)
+        self.assertEqual((streams["video"]["width"], streams["video"]["height"]), ("800", "600"))
+        self.assertEqual(streams["video"]["nb_frames"], "60")
+        self.assertEqual((streams["audio"]["sample_rate"], streams["audio"]["channels"]), ("44100", "2"))
+        self.assertEqual(frames_in(self.path("frames")), list(range(60)))
+        self.assertIn("demo.mp4", result.stderr.decode())
+
+    def test_a_video_that_ffmpeg_cannot_write_is_an_error(self):
+        result = self.capture("--frames", 5, "--video", "missing/demo.mp4", "--trace", "trace.txt")
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("ffmpeg", result.stderr.decode())
+
+
+class FailureTest(DemoCaptureCase):
+    def test_without_ffmpeg_video_is_refused_before_the_demo_runs(self):
+        empty = self.path("no-tools")
+        os.mkdir(empty)
+        result = self.capture("--frames", 3, "--video", "demo.mp4", env={"PATH": empty})
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("ffmpeg", result.stderr.decode())
+        self.assertIn("not installed", result.stderr.decode())
+        self.assertEqual(result.stdout, b"")  # the demo did not start: no trace
+        self.assertFalse(os.path.exists(self.path("demo.mp4")))
+
+    def test_bad_options_exit_2_with_a_message_and_touch_nothing(self):
+        for args in (["--fps", "0"], ["--fps", "fast"], ["--frames", "-3"], ["--seconds", "1", "--frames", "5"],
+                     ["--from", "3", "--to", "2"], ["--keys", "1:Space"], ["--keys", "soon:Return"],
+                     ["--every", "0"], ["--bogus"], ["frames"], ["--out"], ["--dry-run", "--out", "x"]):
+            result = self.capture(*args)
+            self.assertEqual(result.returncode, 2, args)
+            stderr = result.stderr.decode()
+            self.assertTrue(stderr.startswith("quillmoor-capture: "), (args, stderr))
+            self.assertIn("--help", stderr, args)
+            self.assertEqual(result.stdout, b"", args)
+        self.assertFalse(os.path.exists(self.path("capture")))
+
+    def test_help_lists_the_options(self):
+        result = self.capture("--help")
+        self.assertEqual(result.returncode, 0)
+        for option in ("--fps", "--seconds", "--frames", "--from", "--to", "--every", "--out", "--video",
+                       "--keys", "--trace"):
+            self.assertIn(option.encode(), result.stdout)
+
+    def test_without_a_data_folder_the_demo_cannot_run(self):
+        shutil.rmtree(self.path("data"))
+        result = self.capture("--frames", 3)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("globals", result.stderr.decode())
+        self.assertEqual(os.listdir(self.path("capture")), [])
+
+    def test_an_output_folder_that_cannot_be_made_is_an_error(self):
+        self.write("taken", "a file")
+        result = self.capture("--frames", 3, "--out", "taken")
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("taken", result.stderr.decode())
+
+
+if __name__ == "__main__":
+    unittest.main()
