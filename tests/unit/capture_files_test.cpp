@@ -1,4 +1,5 @@
-// The capture tool's outputs: PNG frames read back by the player's own PNG reader, the WAV file, the progress text.
+// The capture tool's outputs: PNG frames read back by the player's own PNG reader, the WAV file, the progress
+// text.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,7 +35,8 @@ TEST(PngEncoder, TheReaderGetsThePictureBackTopRowFirstAndOpaque) {
         ASSERT_TRUE(encoder.encode(glRows.data(), width, height, file));
 
         Texture picture;
-        ASSERT_TRUE(picture.readPngData(std::string_view(reinterpret_cast<const char*>(file.data()), file.size())))
+        ASSERT_TRUE(
+            picture.readPngData(std::string_view(reinterpret_cast<const char*>(file.data()), file.size())))
             << imageStatusText(picture.status());
         ASSERT_EQ(picture.width, width);
         ASSERT_EQ(picture.height, height);
@@ -43,7 +45,8 @@ TEST(PngEncoder, TheReaderGetsThePictureBackTopRowFirstAndOpaque) {
             for (int x = 0; x < width; ++x) {
                 const uint8_t* read = &picture.pixels[(static_cast<size_t>(y) * width + x) * 4];
                 const uint8_t* drawn = &glRows[(static_cast<size_t>(height - 1 - y) * width + x) * 4];
-                mismatches += read[0] != drawn[0] || read[1] != drawn[1] || read[2] != drawn[2] || read[3] != 255;
+                mismatches +=
+                    read[0] != drawn[0] || read[1] != drawn[1] || read[2] != drawn[2] || read[3] != 255;
             }
         EXPECT_EQ(mismatches, 0u) << width << "x" << height;
     }

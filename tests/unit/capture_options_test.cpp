@@ -22,8 +22,10 @@ std::string nameOf(const std::vector<const char*>& args, size_t index) {
         if (!name.empty() && name.back() != '_') name += '_';
         for (const char* c = arg; *c; ++c) {
             const bool plain = std::isalnum(static_cast<unsigned char>(*c));
-            if (plain) name += *c;
-            else if (!name.empty() && name.back() != '_') name += '_';
+            if (plain)
+                name += *c;
+            else if (!name.empty() && name.back() != '_')
+                name += '_';
         }
     }
     return (name.empty() ? std::string("none") : name) + "_" + std::to_string(index);
@@ -62,14 +64,16 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{{"--fps", "10", "--from", "0.1", "--to", "0.3"}, 3, 1, true},
         RangeCase{{"--fps", "10", "--from", "0.15", "--to", "0.31"}, 4, 2, true},
         // --to ends the capture, and the shorter of two lengths wins.
-        RangeCase{{"--seconds", "10", "--to", "5"}, 300, 0, true}, RangeCase{{"--frames", "100", "--to", "5"}, 100, 0, true},
+        RangeCase{{"--seconds", "10", "--to", "5"}, 300, 0, true},
+        RangeCase{{"--frames", "100", "--to", "5"}, 100, 0, true},
         RangeCase{{"--from", "2"}, 3600 * 60, 120, false}),
     [](const auto& info) { return nameOf(info.param.args, info.index); });
 
 TEST(CaptureOptions, WantedFramesStartAtFromAndStepByEvery) {
     CaptureOptions o;
     std::string error;
-    ASSERT_EQ(parse({"--fps", "10", "--from", "0.5", "--every", "3", "--to", "2"}, o, error), ParseResult::Run);
+    ASSERT_EQ(parse({"--fps", "10", "--from", "0.5", "--every", "3", "--to", "2"}, o, error),
+              ParseResult::Run);
     std::vector<long> wanted;
     for (long n = 0; n < o.endFrame; ++n)
         if (o.wanted(n)) wanted.push_back(n);
@@ -82,8 +86,9 @@ TEST(CaptureOptions, OutputsDefaultToTheCaptureFolderUnlessAVideoOrADryRunIsAske
         std::string outDir;
         std::string video;
     };
-    for (const Case& c : {Case{{}, "capture", ""}, Case{{"--out", "x"}, "x", ""}, Case{{"--video", "v.mp4"}, "", "v.mp4"},
-                          Case{{"--out", "x", "--video", "v.mp4"}, "x", "v.mp4"}, Case{{"--dry-run"}, "", ""}}) {
+    for (const Case& c :
+         {Case{{}, "capture", ""}, Case{{"--out", "x"}, "x", ""}, Case{{"--video", "v.mp4"}, "", "v.mp4"},
+          Case{{"--out", "x", "--video", "v.mp4"}, "x", "v.mp4"}, Case{{"--dry-run"}, "", ""}}) {
         CaptureOptions o;
         std::string error;
         ASSERT_EQ(parse(c.args, o, error), ParseResult::Run) << error;
@@ -116,19 +121,19 @@ TEST_P(CaptureUsageError, IsRefusedWithAMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Options, CaptureUsageError,
-    ::testing::Values(BadLine{{"--fps", "0"}, "--fps"}, BadLine{{"--fps", "-5"}, "--fps"},
-                      BadLine{{"--fps", "60fps"}, "60fps"}, BadLine{{"--fps", "nan"}, "--fps"},
-                      BadLine{{"--fps", "5000"}, "--fps"}, BadLine{{"--frames", "0"}, "--frames"},
-                      BadLine{{"--frames", "2.5"}, "--frames"}, BadLine{{"--frames", "99999999999999999999"}, "--frames"},
-                      BadLine{{"--frames", "999999999"}, "--frames"}, BadLine{{"--seconds", "0"}, "--seconds"},
-                      BadLine{{"--seconds", "1", "--frames", "5"}, "--frames"},
-                      BadLine{{"--from", "3", "--to", "2"}, "--to"}, BadLine{{"--from", "2", "--to", "2"}, "--to"},
-                      BadLine{{"--from", "5", "--seconds", "5"}, "--from"},
-                      BadLine{{"--to", "0"}, "frame"},
-                      BadLine{{"--every", "0"}, "--every"}, BadLine{{"--every"}, "needs a value"},
-                      BadLine{{"--out", ""}, "--out"}, BadLine{{"--out=x", "--dry-run"}, "--dry-run"},
-                      BadLine{{"--keys", "1:Space"}, "Space"}, BadLine{{"--bogus"}, "--bogus"},
-                      BadLine{{"--fps", "30", "frames"}, "frames"}, BadLine{{"-x"}, "-x"}),
+    ::testing::Values(
+        BadLine{{"--fps", "0"}, "--fps"}, BadLine{{"--fps", "-5"}, "--fps"},
+        BadLine{{"--fps", "60fps"}, "60fps"}, BadLine{{"--fps", "nan"}, "--fps"},
+        BadLine{{"--fps", "5000"}, "--fps"}, BadLine{{"--frames", "0"}, "--frames"},
+        BadLine{{"--frames", "2.5"}, "--frames"}, BadLine{{"--frames", "99999999999999999999"}, "--frames"},
+        BadLine{{"--frames", "999999999"}, "--frames"}, BadLine{{"--seconds", "0"}, "--seconds"},
+        BadLine{{"--seconds", "1", "--frames", "5"}, "--frames"},
+        BadLine{{"--from", "3", "--to", "2"}, "--to"}, BadLine{{"--from", "2", "--to", "2"}, "--to"},
+        BadLine{{"--from", "5", "--seconds", "5"}, "--from"}, BadLine{{"--to", "0"}, "frame"},
+        BadLine{{"--every", "0"}, "--every"}, BadLine{{"--every"}, "needs a value"},
+        BadLine{{"--out", ""}, "--out"}, BadLine{{"--out=x", "--dry-run"}, "--dry-run"},
+        BadLine{{"--keys", "1:Space"}, "Space"}, BadLine{{"--bogus"}, "--bogus"},
+        BadLine{{"--fps", "30", "frames"}, "frames"}, BadLine{{"-x"}, "-x"}),
     [](const auto& info) { return nameOf(info.param.args, info.index); });
 
 TEST(KeyList, ReadsTimesAndKeyNamesInOrder) {
@@ -145,7 +150,8 @@ TEST(KeyList, ReadsTimesAndKeyNamesInOrder) {
 }
 
 TEST(KeyList, RefusesMalformedItems) {
-    for (const char* text : {"", "1.5", ":Return", "1:", "1:Space", "-1:Return", "1:Return,", "1:return", "x:1"}) {
+    for (const char* text :
+         {"", "1.5", ":Return", "1:", "1:Space", "-1:Return", "1:Return,", "1:return", "x:1"}) {
         std::vector<KeyPress> keys;
         std::string error;
         EXPECT_FALSE(parseKeyList(text, keys, error)) << text;

@@ -12,7 +12,9 @@ namespace qm::capture {
 namespace {
 
 // A value between single quotes, for messages.
-std::string quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
+std::string quoted(std::string_view s) {
+    return "'" + std::string(s) + "'";
+}
 
 // A whole-string decimal number (no blanks, no trailing characters), finite.
 std::optional<double> parseNumber(std::string_view text) {
@@ -33,7 +35,9 @@ std::optional<long> parseCount(std::string_view text) {
 
 // The first frame whose time n / fps is at or after `seconds`, with the same
 // allowance as the offline driver's key presses so that n / fps lands on n.
-long frameAt(double seconds, double fps) { return static_cast<long>(std::ceil(seconds * fps - 1e-6)); }
+long frameAt(double seconds, double fps) {
+    return static_cast<long>(std::ceil(seconds * fps - 1e-6));
+}
 
 // The raw option values, turned into frame numbers once the frame rate is known.
 struct RawOptions {
@@ -46,8 +50,8 @@ struct RawOptions {
 bool readTime(std::string_view name, std::string_view value, double& out, std::string& error) {
     std::optional<double> v = parseNumber(value);
     if (!v || *v < 0 || *v > kMaxSeconds) {
-        error = std::string(name) + " wants a time in seconds from 0 to " + std::to_string(long(kMaxSeconds)) +
-                ", not " + quoted(value);
+        error = std::string(name) + " wants a time in seconds from 0 to " +
+                std::to_string(long(kMaxSeconds)) + ", not " + quoted(value);
         return false;
     }
     out = *v;
@@ -86,7 +90,8 @@ bool finish(const RawOptions& raw, CaptureOptions& o, std::string& error) {
     long end = frameAt(kDefaultMaxSeconds, o.fps);
     if (raw.frames) end = *raw.frames;
     if (raw.seconds) end = frameAt(*raw.seconds, o.fps);
-    if (raw.to) end = raw.frames || raw.seconds ? std::min(end, frameAt(*raw.to, o.fps)) : frameAt(*raw.to, o.fps);
+    if (raw.to)
+        end = raw.frames || raw.seconds ? std::min(end, frameAt(*raw.to, o.fps)) : frameAt(*raw.to, o.fps);
     if (end < 1) {
         error = "the time given is shorter than one frame at this rate";
         return false;
@@ -150,8 +155,9 @@ ParseResult parseCaptureOptions(int argc, const char* const* argv, CaptureOption
             value = arg.substr(eq + 1);
             hasValue = true;
         }
-        static constexpr std::string_view kWithValue[] = {"--fps",   "--seconds", "--frames", "--from",  "--to",
-                                                          "--every", "--out",     "--video",  "--keys", "--trace"};
+        static constexpr std::string_view kWithValue[] = {"--fps",  "--seconds", "--frames", "--from",
+                                                          "--to",   "--every",   "--out",    "--video",
+                                                          "--keys", "--trace"};
         bool known = false;
         for (std::string_view n : kWithValue) known = known || n == name;
         if (!known) {
@@ -170,8 +176,11 @@ ParseResult parseCaptureOptions(int argc, const char* const* argv, CaptureOption
         if (name == "--fps") {
             std::optional<double> v = parseNumber(value);
             ok = v && *v > 0 && *v <= kMaxFps;
-            if (ok) o.fps = *v;
-            else error = "--fps wants a rate above 0 and up to " + std::to_string(long(kMaxFps)) + ", not " + quoted(value);
+            if (ok)
+                o.fps = *v;
+            else
+                error = "--fps wants a rate above 0 and up to " + std::to_string(long(kMaxFps)) + ", not " +
+                        quoted(value);
         } else if (name == "--seconds" || name == "--from" || name == "--to") {
             double t = 0;
             ok = readTime(name, value, t, error);

@@ -27,7 +27,7 @@ struct CaptureOptions {
     std::string videoFile;  // encoded through ffmpeg; empty: none
     std::string traceFile;  // empty: standard output
     std::vector<KeyPress> keys;
-    bool dryRun = false;    // render every frame, write nothing
+    bool dryRun = false;  // render every frame, write nothing
 
     // True when frame `n` (within the run) is written.
     bool wanted(long n) const { return n >= firstFrame && (n - firstFrame) % every == 0; }
@@ -37,7 +37,8 @@ enum class ParseResult { Run, Help, UsageError };
 
 // Reads argv[1..]. Options take their value as the next argument or after '='.
 // On a usage error `error` says what is wrong, in one line.
-ParseResult parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options, std::string& error);
+ParseResult parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options,
+                                std::string& error);
 
 // Reads "T:KEY,T:KEY,...": T in seconds (>= 0), KEY as demoKeyFromName knows it.
 bool parseKeyList(const std::string& text, std::vector<KeyPress>& keys, std::string& error);

@@ -33,13 +33,17 @@ constexpr int kHeight = 600;
 // PNG compression runs beside the renderer's own threads on a small machine.
 constexpr int kPngThreads = 2;
 
-void complain(const std::string& message) { std::fprintf(stderr, "quillmoor-capture: %s\n", message.c_str()); }
+void complain(const std::string& message) {
+    std::fprintf(stderr, "quillmoor-capture: %s\n", message.c_str());
+}
 
 // The rate ffmpeg is given for the frames written: every Nth frame of the capture.
 std::string videoFrameRate(double fps, long every) {
     char text[64];
-    if (every == 1) std::snprintf(text, sizeof text, "%.10g", fps);
-    else std::snprintf(text, sizeof text, "%.10g/%ld", fps, every);
+    if (every == 1)
+        std::snprintf(text, sizeof text, "%.10g", fps);
+    else
+        std::snprintf(text, sizeof text, "%.10g/%ld", fps, every);
     return text;
 }
 
@@ -53,7 +57,9 @@ int64_t audioFrameAt(long frame, double fps) {
 class Session {
 public:
     Session(const CaptureOptions& options, std::string ffmpeg)
-        : o_(options), ffmpeg_(std::move(ffmpeg)), firstSample_(audioFrameAt(options.firstFrame, options.fps)) {}
+        : o_(options),
+          ffmpeg_(std::move(ffmpeg)),
+          firstSample_(audioFrameAt(options.firstFrame, options.fps)) {}
 
     void frameDrawn(long frame) {
         if (!o_.wanted(frame) || !error_.empty()) return;
@@ -67,8 +73,10 @@ public:
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         if (video_) video_->writeFrame(pixels.data());
-        if (png_) png_->submit(frame, std::move(pixels));
-        else spare_ = std::move(pixels);
+        if (png_)
+            png_->submit(frame, std::move(pixels));
+        else
+            spare_ = std::move(pixels);
         ++written_;
         if ((png_ && png_->failed()) || (video_ && video_->failed())) quitRequested = true;
     }
@@ -122,7 +130,8 @@ private:
         }
         if (!o_.videoFile.empty()) {
             video_ = std::make_unique<VideoEncoder>();
-            if (!video_->start(ffmpeg_, o_.videoFile, videoFrameRate(o_.fps, o_.every), kWidth, kHeight, error_))
+            if (!video_->start(ffmpeg_, o_.videoFile, videoFrameRate(o_.fps, o_.every), kWidth, kHeight,
+                               error_))
                 return false;
         }
         return true;
@@ -154,7 +163,8 @@ bool prepareOutputFolder(const std::string& dir) {
 
 std::string whatWasWritten(const CaptureOptions& o, long written) {
     std::string text;
-    if (!o.outDir.empty()) text = "; wrote " + std::to_string(written) + " frames and audio.wav to " + o.outDir;
+    if (!o.outDir.empty())
+        text = "; wrote " + std::to_string(written) + " frames and audio.wav to " + o.outDir;
     if (!o.videoFile.empty()) text += (text.empty() ? "; wrote " : " and ") + o.videoFile;
     return text;
 }
@@ -191,7 +201,8 @@ int runCapture(const CaptureOptions& o) {
         session.frameDrawn(frame);
         progress.frameRendered(frame + 1);
     });
-    driver.setAudioSink([&](const int16_t* samples, size_t frames) { session.soundRendered(samples, frames); });
+    driver.setAudioSink(
+        [&](const int16_t* samples, size_t frames) { session.soundRendered(samples, frames); });
 
     const int status = runDemo(driver);
     const ProgressFigures figures = progress.finish();
@@ -206,10 +217,12 @@ int runCapture(const CaptureOptions& o) {
 
     const double endSeconds = driver.frameIndex() / o.fps;
     if (!o.lengthGiven && driver.frameIndex() >= o.endFrame)
-        complain("stopped after an hour: the demo did not end by itself (give --seconds for a longer capture)");
+        complain(
+            "stopped after an hour: the demo did not end by itself (give --seconds for a longer capture)");
     if (!session.opened() && !o.dryRun) {
         char text[128];
-        std::snprintf(text, sizeof text, "nothing written: the demo ended at %.2f s, before the first frame to write",
+        std::snprintf(text, sizeof text,
+                      "nothing written: the demo ended at %.2f s, before the first frame to write",
                       endSeconds);
         complain(text);
         ok = false;

@@ -55,7 +55,9 @@ void filterRow(const uint8_t* rgba, int width, uint8_t* out) {
 
 }  // namespace
 
-void PngEncoder::Deleter::operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+void PngEncoder::Deleter::operator()(libdeflate_compressor* c) const {
+    libdeflate_free_compressor(c);
+}
 
 PngEncoder::PngEncoder(int level) : compressor_(libdeflate_alloc_compressor(level)) {}
 
@@ -76,17 +78,19 @@ bool PngEncoder::encode(const uint8_t* rgbaBottomUp, int width, int height, std:
     size_t chunk = openChunk(out, "IHDR");
     putU32(out, static_cast<uint32_t>(width));
     putU32(out, static_cast<uint32_t>(height));
-    out.insert(out.end(), {8, kColourTypeRgb, 0, 0, 0});  // 8 bits, RGB, deflate, standard filters, no interlace
+    out.insert(out.end(),
+               {8, kColourTypeRgb, 0, 0, 0});  // 8 bits, RGB, deflate, standard filters, no interlace
     closeChunk(out, chunk);
 
-    chunk = openChunk(out, "IDAT");
-    const size_t dataAt = out.size();
+    // Compressed into a buffer of its own that keeps its size, so that no frame
+    // pays for clearing a worst-case output area.
     const size_t bound = libdeflate_zlib_compress_bound(compressor_.get(), filtered_.size());
-    out.resize(dataAt + bound);
-    const size_t packed =
-        libdeflate_zlib_compress(compressor_.get(), filtered_.data(), filtered_.size(), out.data() + dataAt, bound);
+    if (packed_.size() < bound) packed_.resize(bound);
+    const size_t packed = libdeflate_zlib_compress(compressor_.get(), filtered_.data(), filtered_.size(),
+                                                   packed_.data(), bound);
     if (packed == 0) return false;
-    out.resize(dataAt + packed);
+    chunk = openChunk(out, "IDAT");
+    out.insert(out.end(), packed_.data(), packed_.data() + packed);
     closeChunk(out, chunk);
 
     closeChunk(out, openChunk(out, "IEND"));

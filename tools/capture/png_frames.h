@@ -39,6 +39,7 @@ private:
     };
     std::unique_ptr<libdeflate_compressor, Deleter> compressor_;
     std::vector<uint8_t> filtered_;  // the image data before compression, reused
+    std::vector<uint8_t> packed_;    // and after
 };
 
 // The file name of frame n: "frame_00000.png", as ffmpeg's "frame_%05d.png" reads it.

@@ -18,7 +18,9 @@ std::string format(const char* pattern, auto... values) {
     return text;
 }
 
-double renderRate(const ProgressFigures& f) { return f.wallSeconds > 0 ? f.frames / f.wallSeconds : 0; }
+double renderRate(const ProgressFigures& f) {
+    return f.wallSeconds > 0 ? f.frames / f.wallSeconds : 0;
+}
 
 }  // namespace
 

@@ -8,9 +8,9 @@ namespace qm::capture {
 
 // What the bar and the summary show.
 struct ProgressFigures {
-    long frames = 0;        // frames rendered so far
-    long totalFrames = 0;   // frames the capture will render; 0 when the demo decides
-    double fps = 60;        // the capture's frame rate (demo time = frames / fps)
+    long frames = 0;         // frames rendered so far
+    long totalFrames = 0;    // frames the capture will render; 0 when the demo decides
+    double fps = 60;         // the capture's frame rate (demo time = frames / fps)
     double wallSeconds = 0;  // since the first frame
 };
 

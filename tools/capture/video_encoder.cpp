@@ -24,7 +24,9 @@ namespace qm::capture {
 // reuse once written.
 class VideoEncoder::PipeWriter {
 public:
-    PipeWriter(int fd, size_t limit) : fd_(fd), limit_(limit) { thread_ = std::thread([this] { run(); }); }
+    PipeWriter(int fd, size_t limit) : fd_(fd), limit_(limit) {
+        thread_ = std::thread([this] { run(); });
+    }
     ~PipeWriter() { close(); }
 
     std::vector<uint8_t> take() {
@@ -154,13 +156,15 @@ std::vector<std::string> ffmpegArguments(const std::string& file, const std::str
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     return {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
             // the frames, on standard input
-            "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", frameRate, "-i", "pipe:0",
+            "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", frameRate, "-i",
+            "pipe:0",
             // the sound, on descriptor 3; raw samples need no probing, and ffmpeg must not
             // wait for seconds of sound before it reads the frames that come with it
-            "-probesize", "32", "-analyzeduration", "0", "-f", std::endian::native == std::endian::little ? "s16le" : "s16be", "-ar", "44100", "-ac", "2", "-i", "pipe:" + std::to_string(kAudioFd),
-            "-map", "0:v", "-map", "1:a",
-            "-c:v", "libx264", "-preset", "fast", "-crf", "18", "-pix_fmt", "yuv420p",
-            "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", file};
+            "-probesize", "32", "-analyzeduration", "0", "-f",
+            std::endian::native == std::endian::little ? "s16le" : "s16be", "-ar", "44100", "-ac", "2", "-i",
+            "pipe:" + std::to_string(kAudioFd), "-map", "0:v", "-map", "1:a", "-c:v", "libx264", "-preset",
+            "fast", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "192k", "-movflags",
+            "+faststart", file};
 }
 
 VideoEncoder::VideoEncoder() = default;
@@ -235,7 +239,9 @@ void VideoEncoder::writeAudio(const int16_t* interleavedStereo, size_t frames) {
     audio_->submit(std::vector<uint8_t>(bytes, bytes + frames * 4));
 }
 
-bool VideoEncoder::failed() const { return (video_ && video_->broken()) || (audio_ && audio_->broken()); }
+bool VideoEncoder::failed() const {
+    return (video_ && video_->broken()) || (audio_ && audio_->broken());
+}
 
 bool VideoEncoder::finish(std::string& error) {
     if (child_ < 0) return true;
