@@ -89,10 +89,7 @@ public:
         const int64_t skip = std::max<int64_t>(0, firstSample_ - begin);
         const int16_t* kept = samples + skip * 2;
         const size_t count = frames - static_cast<size_t>(skip);
-        if (wav_.isOpen() && !wav_.append(kept, count) && error_.empty()) {
-            error_ = "cannot write " + wavPath();
-            quitRequested = true;
-        }
+        if (wav_.isOpen() && !wav_.append(kept, count)) quitRequested = true;  // finish() says why
         if (video_) video_->writeAudio(kept, count);
     }
 
