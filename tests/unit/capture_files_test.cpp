@@ -61,12 +61,6 @@ TEST(PngEncoder, RefusesSizesOutsideItsLimits) {
     EXPECT_FALSE(encoder.encode(pixel.data(), PngEncoder::kMaxSide + 1, 1, file));
 }
 
-TEST(PngFrames, NamesMatchFfmpegsPattern) {
-    EXPECT_EQ(frameFileName(0), "frame_00000.png");
-    EXPECT_EQ(frameFileName(4321), "frame_04321.png");
-    EXPECT_EQ(frameFileName(123456), "frame_123456.png");
-}
-
 TEST(PngFrameWriter, WritesEveryFrameSubmittedAndReportsAFolderItCannotWriteTo) {
     test::TempDir dir;
     {
@@ -166,25 +160,6 @@ TEST(Progress, SummarySaysHowFastAgainstRealTime) {
     f.fps = 60;
     f.wallSeconds = 5;
     EXPECT_EQ(summaryLine(f), "600 frames (10.00 s of demo) in 5.00 s: 120.0 fps, 2.00x real time");
-}
-
-TEST(VideoEncoder, FfmpegReadsFramesFromStandardInputAndSoundFromDescriptorThree) {
-    const std::vector<std::string> args = ffmpegArguments("out.mp4", "60/7", 800, 600);
-    auto valueOf = [&](const std::string& option, size_t from = 0) {
-        for (size_t i = from; i + 1 < args.size(); ++i)
-            if (args[i] == option) return args[i + 1];
-        return std::string();
-    };
-    EXPECT_EQ(valueOf("-framerate"), "60/7");
-    EXPECT_EQ(valueOf("-video_size"), "800x600");
-    EXPECT_EQ(valueOf("-pix_fmt"), "rgb24");
-    EXPECT_EQ(valueOf("-ar"), "44100");
-    EXPECT_EQ(valueOf("-ac"), "2");
-    std::vector<std::string> inputs;
-    for (size_t i = 0; i + 1 < args.size(); ++i)
-        if (args[i] == "-i") inputs.push_back(args[i + 1]);
-    EXPECT_EQ(inputs, (std::vector<std::string>{"pipe:0", "pipe:3"}));
-    EXPECT_EQ(args.back(), "out.mp4");
 }
 
 TEST(VideoEncoder, FindOnPathFindsOnlyExecutables) {

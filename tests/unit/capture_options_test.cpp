@@ -97,13 +97,6 @@ TEST(CaptureOptions, OutputsDefaultToTheCaptureFolderUnlessAVideoOrADryRunIsAske
     }
 }
 
-TEST(CaptureOptions, HelpWinsOverTheRestOfTheLine) {
-    CaptureOptions o;
-    std::string error;
-    EXPECT_EQ(parse({"--fps", "30", "--help", "--frames"}, o, error), ParseResult::Help);
-    EXPECT_EQ(parse({"-h"}, o, error), ParseResult::Help);
-}
-
 struct BadLine {
     std::vector<const char*> args;
     const char* mentions;  // a word the message must contain
