@@ -42,7 +42,9 @@ class MusicSyncTest(E2ETestCase):
 
         corners = [shot.pixel(20, 20) for shot in run.burst("flash")]
         self.assertGreater(len(corners), 5)
-        self.assertTrue(any(min(c) > 220 for c in corners), "a white flash over the magenta frame: %s" % corners)
+        # The flash adds white to the magenta frame: green, which the frame has none of,
+        # shows it at any point of its 0.2 s, however few frames a loaded machine draws.
+        self.assertTrue(any(c[1] > 60 for c in corners), "a white flash over the magenta frame: %s" % corners)
         self.assertTrue(near(corners[0], MAGENTA) or min(corners[0]) < 200)
         self.assertTrue(near(corners[-1], MAGENTA), corners[-1])
 
