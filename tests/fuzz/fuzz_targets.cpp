@@ -1,0 +1,158 @@
+// fuzz_targets.cpp -- the table of fuzz targets and the working directory and process state they share.
+#include "fuzz_targets.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "fuzz_targets_internal.h"
+#include "modwrite/module_writer.h"
+#include "resources/material.h"
+#include "runtime/demo.h"
+#include "runtime/frame_clock.h"
+#include "runtime/globals.h"
+#include "runtime/music_player.h"
+#include "runtime/overlay.h"
+#include "runtime/trace.h"
+#include "scene/scene.h"
+
+namespace qm::fuzz {
+
+namespace {
+
+constexpr Target kTargets[] = {
+    {"bmp", &runBmp, false},
+    {"tga", &runTga, false},
+    {"png", &runPng, false},
+    {"md3", &runMd3, false},
+    {"curve", &runCurve, false},
+    {"tokens", &runTokens, false},
+    {"module", &runModule, false},
+    {"materials", &runMaterials, true},
+    {"scene", &runScene, true},
+    {"globals", &runGlobals, true},
+};
+
+// The names the globals seeds give their scenes. Each stand-in has a few objects
+// and event lists, so that playing a playlist does something without reading the
+// demo's whole scenes on every input.
+constexpr const char* kStandInScenes[] = {"intro", "floor", "knot", "ball", "model", "finale", "a", "b"};
+
+std::string standInScene(const std::string& name) {
+    return "on load\n"
+           "new camera " + name + "\n"
+           "rotate 0 40 0\nrotating t\n"
+           "  new camera inner\n  position 1 2 3\n  end new\n"
+           "end new\n"
+           "select Camera\nposition 0 0 10\nlookat " + name + "\n"
+           "on sync 1\nselect " + name + "\nrotation 0 0 90\n"
+           "on sync 2\nselect inner\nscale 2 2 2\nscalespeed 1 1 1\nmaxscale 3 3 3\n"
+           "on sync 8\nselect Camera\ncurve data\\knotloop.crv\nspeed 0.5\nlooping t\n";
+}
+
+// Two patterns of four rows with a sync mark on every row: scene changes (0),
+// overlay effects (1 to 6, 255) and plain events.
+std::string tinySong() {
+    modwrite::Song song;
+    song.name = "fuzz";
+    song.channels = 2;
+    song.speed = 2;
+    song.tempo = 250;
+    modwrite::Instrument square;
+    square.name = "square";
+    for (int i = 0; i < 64; ++i) square.samples.push_back(static_cast<int16_t>(i < 32 ? 8000 : -8000));
+    square.loopStart = 0;
+    square.loopEnd = 64;
+    square.middleRate = 22050;
+    song.instruments.push_back(square);
+    constexpr uint8_t kMarks[] = {1, 8, 2, 0, 3, 4, 255, 0};
+    for (int p = 0; p < 2; ++p) {
+        song.addPattern(4);
+        song.orders.push_back(p);
+        for (int r = 0; r < 4; ++r) {
+            modwrite::Cell& c = song.cell(p, r, 0);
+            c.note = modwrite::kMiddleC;
+            c.instrument = 1;
+            modwrite::Cell& sync = song.cell(p, r, 1);
+            sync.effect = modwrite::Effect::Sync;
+            sync.param = kMarks[p * 4 + r];
+        }
+    }
+    return modwrite::writeXm(song);
+}
+
+bool writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+std::FILE* nullTrace = nullptr;
+
+}  // namespace
+
+std::span<const Target> targets() { return kTargets; }
+
+const Target* findTarget(std::string_view name) {
+    for (const Target& t : kTargets)
+        if (t.name == name) return &t;
+    return nullptr;
+}
+
+bool prepareDirectory(const std::filesystem::path& dir, const std::filesystem::path& demoData,
+                      std::string& error) {
+    std::error_code failure;
+    const std::filesystem::path data = dir / "data";
+    std::filesystem::create_directories(data, failure);
+    if (failure) {
+        error = "cannot create " + data.string() + ": " + failure.message();
+        return false;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(demoData, failure)) {
+        if (!entry.is_regular_file()) continue;
+        std::filesystem::copy_file(entry.path(), data / entry.path().filename(),
+                                   std::filesystem::copy_options::overwrite_existing, failure);
+        if (failure) break;
+    }
+    if (failure) {
+        error = "cannot copy the demo's data from " + demoData.string() + ": " + failure.message();
+        return false;
+    }
+    if (!std::filesystem::exists(data / "materials.qms")) {
+        error = "no materials script in " + demoData.string() + " (build the target `demo` first)";
+        return false;
+    }
+    bool written = writeFile(data / "song.xm", tinySong());
+    for (const char* name : kStandInScenes)
+        written = written && writeFile(data / (std::string(name) + ".qms"), standInScene(name));
+    if (!written) {
+        error = "cannot write into " + data.string();
+        return false;
+    }
+    return true;
+}
+
+void setUpProcess() {
+    if (!nullTrace) nullTrace = std::fopen("/dev/null", "w");
+    setTraceFile(nullTrace);
+    musicPlayer.setOfflineOutput(true);
+    materialLibrary.clear();
+    materialLibrary.load("data\\materials.qms");
+    frameClock = FrameClock{};
+    overlay.reset();
+    quitRequested = false;
+}
+
+void tearDownProcess() {
+    demo.reset();
+    musicPlayer.close();
+    musicPlayer.setOfflineOutput(false);
+    materialLibrary.clear();
+    overlay.reset();
+    frameClock = FrameClock{};
+    quitRequested = false;
+    sceneRoot = nullptr;
+    selectedObject = nullptr;
+    setTraceFile(nullptr);
+}
+
+}  // namespace qm::fuzz

@@ -1,0 +1,37 @@
+// fuzz_targets.h -- the fuzz targets: one function per reader, run by libFuzzer and replayed by the tests.
+#pragma once
+
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace qm::fuzz {
+
+// Each target feeds one input to one reader (and to what consumes its result), the
+// way the player would meet those bytes in a file.
+struct Target {
+    std::string_view name;  // also the folder name below corpus/ and regressions/
+    void (*run)(std::string_view input);
+    // Needs the prepared working directory, a current GL context and the process
+    // state set up by setUpProcess().
+    bool needsPlayerState;
+};
+
+std::span<const Target> targets();
+const Target* findTarget(std::string_view name);
+
+// Fills `dir` with what the script targets read besides their input: the demo's
+// data folder (pictures, curves, model and its materials script) from `demoData`,
+// a tiny song in place of the demo's, and small scene scripts under the names the
+// globals script uses. False, with the reason in `error`, when it cannot.
+bool prepareDirectory(const std::filesystem::path& dir, const std::filesystem::path& demoData,
+                      std::string& error);
+
+// With the prepared directory as the working directory and a GL context current:
+// the trace goes nowhere, music stays offline and the materials script is read into
+// the material library. tearDownProcess() undoes it (for tests that share a process).
+void setUpProcess();
+void tearDownProcess();
+
+}  // namespace qm::fuzz
