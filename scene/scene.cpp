@@ -225,6 +225,19 @@ void Scene::forgetPreviousScript() {
     loadList.clear();
     for (CommandList& list : eventLists) list.clear();
     if (root) root->firstChild.reset();
+
+    // The old text's curves go too, except those an object that stays still follows
+    // (the root camera, or an object of another scene that a list handed one), so
+    // that a scene reloaded again and again does not pile them up.
+    std::vector<const Curve*> followed;
+    for (Scene* s = first; s; s = s->next.get())
+        forEachObject(s->objects.root.get(), [&](SceneObject& o) {
+            if (o.curve) followed.push_back(o.curve);
+        });
+    std::sort(followed.begin(), followed.end());
+    std::erase_if(curves, [&](const std::unique_ptr<Curve>& c) {
+        return !std::binary_search(followed.begin(), followed.end(), c.get());
+    });
 }
 
 }  // namespace qm

@@ -142,7 +142,7 @@ public:
 
     // Every curve that this scene's scripts have read. Objects follow them through
     // borrowed pointers, possibly after their command has gone (a reload keeps the
-    // root camera), so they live as long as the scene.
+    // root camera), so a reload frees only those that no remaining object follows.
     std::vector<std::unique_ptr<Curve>> curves;
 
 private:

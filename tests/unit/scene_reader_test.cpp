@@ -502,20 +502,46 @@ TEST_F(SceneReaderTest, AReloadAlsoForgetsPointersThatOtherScenesWereHanded) {
     SceneObject* stranger = other->objects.add(std::make_unique<test::RecordingObject>("stranger"));
 
     self->activate();
-    dir.write("a.qms", "on load\nnew camera target\nend new\non sync 1\nlookat target\nscale 3 3 3\n");
+    dir.write("path.crv", std::string(Curve::kRecordSize, '\0'));
+    dir.write("a.qms",
+              "on load\nnew camera target\nend new\non sync 1\nlookat target\nscale 3 3 3\ncurve path.crv\n");
     self->load("a.qms");
     selectedObject = stranger;
     self->runEvent(1);
     ASSERT_EQ(stranger->lookAtTarget, &self->objects.root->findByName("target")->position);
     ASSERT_NE(stranger->scale, nullptr);
+    ASSERT_NE(stranger->curve, nullptr);
 
     dir.write("b.qms", "on load\n");
     self->load("b.qms");
     EXPECT_EQ(stranger->lookAtTarget, nullptr);
     EXPECT_EQ(stranger->scale, nullptr);
+    ASSERT_EQ(self->curves.size(), 1u);  // the curve it follows stays with the scene
+    EXPECT_EQ(stranger->curve, self->curves[0].get());
     other->update();
     stranger->applyLookAt();
     selectedObject = nullptr;
+}
+
+TEST_F(SceneReaderTest, AReloadKeepsOnlyTheCurvesThatRemainingObjectsFollow) {
+    dir.write("path.crv", std::string(Curve::kRecordSize, '\0'));
+    // The root camera follows the first curve; the object "a" (gone after a reload)
+    // the second; the third belongs to no object.
+    const char* text = "on load\nnew camera a\ncurve path.crv\nend new\nselect Camera\ncurve path.crv\n"
+                       "on sync 1\ncurve path.crv\n";
+    read(text);
+    ASSERT_EQ(scene.curves.size(), 3u);
+    const Curve* followedByRoot = scene.curves[1].get();
+    ASSERT_EQ(root()->curve, followedByRoot);
+
+    read("on load\n");
+    ASSERT_EQ(scene.curves.size(), 1u);
+    EXPECT_EQ(scene.curves[0].get(), followedByRoot);
+    scene.update();  // the root camera still follows it
+
+    // Reloaded over and over, the scene holds no more curves than one text reads.
+    for (int i = 0; i < 50; ++i) read(text);
+    EXPECT_LE(scene.curves.size(), 4u);
 }
 
 TEST_F(SceneReaderTest, TheFirstReadKeepsTheSelectionThatEarlierScenesLeft) {
