@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "fuzz_targets_internal.h"
+#include "md3write/md3_writer.h"
 #include "modwrite/module_writer.h"
 #include "resources/material.h"
 #include "runtime/demo.h"
@@ -30,6 +31,18 @@ constexpr Target kTargets[] = {
     {"materials", &runMaterials, true},
     {"scene", &runScene, true},
     {"globals", &runGlobals, true},
+};
+
+// Pictures are read on every input of the materials target: small ones of each
+// format keep it fast (the readers have targets of their own).
+struct SmallPicture {
+    const char* extension;
+    const char* file;
+};
+constexpr SmallPicture kSmallPictures[] = {
+    {".png", "png_rgba_im.png"},
+    {".bmp", "bmp8_im.bmp"},
+    {".tga", "tga32_im.tga"},
 };
 
 // The names the globals seeds give their scenes. Each stand-in has a few objects
@@ -80,6 +93,27 @@ std::string tinySong() {
     return modwrite::writeXm(song);
 }
 
+// Two frames of a square and a tag, in two surfaces.
+std::string smallModel() {
+    md3write::Model m;
+    m.name = "fuzz";
+    m.frames.resize(2);
+    m.tagsPerFrame = 1;
+    m.tags.resize(2);
+    for (int s = 0; s < 2; ++s) {
+        md3write::Surface surface;
+        surface.name = "square";
+        surface.frameCount = 2;
+        surface.triangles = {{{0, 1, 2}}, {{0, 2, 3}}};
+        surface.texCoords = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        for (int f = 0; f < 2; ++f)
+            for (Vec3 p : {Vec3{0, 0, 0}, Vec3{1, 0, 0}, Vec3{1, 1, 0}, Vec3{0, 1, 0}})
+                surface.vertices.push_back(md3write::makeVertex(p.add({0, 0, static_cast<float>(f + s)}), {0, 0, 1}));
+        m.surfaces.push_back(surface);
+    }
+    return md3write::encode(m).bytes;
+}
+
 bool writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -99,7 +133,7 @@ const Target* findTarget(std::string_view name) {
 }
 
 bool prepareDirectory(const std::filesystem::path& dir, const std::filesystem::path& demoData,
-                      std::string& error) {
+                      const std::filesystem::path& pictures, std::string& error) {
     std::error_code failure;
     const std::filesystem::path data = dir / "data";
     std::filesystem::create_directories(data, failure);
@@ -109,7 +143,10 @@ bool prepareDirectory(const std::filesystem::path& dir, const std::filesystem::p
     }
     for (const auto& entry : std::filesystem::directory_iterator(demoData, failure)) {
         if (!entry.is_regular_file()) continue;
-        std::filesystem::copy_file(entry.path(), data / entry.path().filename(),
+        std::filesystem::path from = entry.path();
+        for (const SmallPicture& p : kSmallPictures)
+            if (from.extension() == p.extension) from = pictures / p.file;
+        std::filesystem::copy_file(from, data / entry.path().filename(),
                                    std::filesystem::copy_options::overwrite_existing, failure);
         if (failure) break;
     }
@@ -121,7 +158,7 @@ bool prepareDirectory(const std::filesystem::path& dir, const std::filesystem::p
         error = "no materials script in " + demoData.string() + " (build the target `demo` first)";
         return false;
     }
-    bool written = writeFile(data / "song.xm", tinySong());
+    bool written = writeFile(data / "song.xm", tinySong()) && writeFile(data / "model.md3", smallModel());
     for (const char* name : kStandInScenes)
         written = written && writeFile(data / (std::string(name) + ".qms"), standInScene(name));
     if (!written) {

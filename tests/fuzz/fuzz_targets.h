@@ -22,11 +22,13 @@ std::span<const Target> targets();
 const Target* findTarget(std::string_view name);
 
 // Fills `dir` with what the script targets read besides their input: the demo's
-// data folder (pictures, curves, model and its materials script) from `demoData`,
-// a tiny song in place of the demo's, and small scene scripts under the names the
-// globals script uses. False, with the reason in `error`, when it cannot.
+// data folder (curves and materials script) from `demoData`, with small stand-ins
+// for what is slow to read on every input: each picture becomes a small one of the
+// same format from `pictures`, and the model, the song and the scene scripts the
+// globals script names become tiny ones. False, with the reason in `error`, when
+// it cannot.
 bool prepareDirectory(const std::filesystem::path& dir, const std::filesystem::path& demoData,
-                      std::string& error);
+                      const std::filesystem::path& pictures, std::string& error);
 
 // With the prepared directory as the working directory and a GL context current:
 // the trace goes nowhere, music stays offline and the materials script is read into

@@ -49,7 +49,9 @@ void setUpPlayerState() {
     std::atexit(removeScratch);
     const char* demoData = std::getenv("QUILLMOOR_DEMO_DATA");
     std::string error;
-    if (!qm::fuzz::prepareDirectory(scratch, demoData ? demoData : QUILLMOOR_DEMO_DATA_DIR, error)) fail(error);
+    if (!qm::fuzz::prepareDirectory(scratch, demoData ? demoData : QUILLMOOR_DEMO_DATA_DIR,
+                                    QUILLMOOR_FUZZ_PICTURES_DIR, error))
+        fail(error);
     std::filesystem::current_path(scratch);
     // One context for the whole process, never destroyed: the GL driver must stay
     // loaded until the leak check at exit, which otherwise cannot name (and skip)

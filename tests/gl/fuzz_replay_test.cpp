@@ -48,7 +48,7 @@ TEST_P(FuzzReplay, EveryKeptInputPassesItsTarget) {
     test::ScopedWorkingDirectory cwd{dir.path()};
     if (target.needsPlayerState) {
         std::string error;
-        ASSERT_TRUE(fuzz::prepareDirectory(dir.path(), QUILLMOOR_DEMO_DATA_DIR, error)) << error;
+        ASSERT_TRUE(fuzz::prepareDirectory(dir.path(), QUILLMOOR_DEMO_DATA_DIR, QUILLMOOR_FUZZ_PICTURES_DIR, error)) << error;
         fuzz::setUpProcess();
     }
     for (const fs::path& file : files) {
