@@ -1,8 +1,10 @@
 // image_bmp.cpp -- the Windows bitmap reader: 32, 24, 16 (bit fields), 8 and 4 bits per pixel, uncompressed.
+#include <array>
 #include <bit>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "resources/image_bytes.h"
 #include "resources/texture.h"
@@ -100,7 +102,9 @@ void putPaletteColour(uint8_t* out, const std::array<uint8_t, 4>& entry) {
     out[3] = 255;
 }
 
-void convert8(const Layout& in, uint8_t* out, const std::array<std::array<uint8_t, 4>, 256>& palette) {
+using Palette = std::vector<std::array<uint8_t, 4>>;  // kPaletteEntries entries
+
+void convert8(const Layout& in, uint8_t* out, const Palette& palette) {
     for (size_t y = 0; y < in.height; ++y) {
         const uint8_t* row = in.source + y * in.stride;
         for (size_t x = 0; x < in.width; ++x, out += 4) putPaletteColour(out, palette[row[x]]);
@@ -108,7 +112,7 @@ void convert8(const Layout& in, uint8_t* out, const std::array<std::array<uint8_
 }
 
 // Two pixels per byte, high nibble first.
-void convert4(const Layout& in, uint8_t* out, const std::array<std::array<uint8_t, 4>, 256>& palette) {
+void convert4(const Layout& in, uint8_t* out, const Palette& palette) {
     for (size_t y = 0; y < in.height; ++y) {
         const uint8_t* row = in.source + y * in.stride;
         for (size_t x = 0; x < in.width; ++x, out += 4) {
@@ -169,7 +173,7 @@ bool Texture::readBmpData(std::string_view bytes) {
         // biClrUsed entries are read, deliberately also when it is 0 (none) and
         // whatever the header's size; entries not read stay black, and a count
         // above 256 reads 256.
-        palette = {};
+        if (!image::tryAllocate(palette, kPaletteEntries)) return finish(ImageStatus::OutOfMemory);
         const size_t entries = clrUsed < kPaletteEntries ? clrUsed : kPaletteEntries;
         if (size - kHeadersSize < entries * 4) return finish(ImageStatus::Truncated);
         for (size_t i = 0; i < entries; ++i) std::memcpy(palette[i].data(), data + kHeadersSize + 4 * i, 4);

@@ -78,7 +78,8 @@ Texture& Texture::operator=(Texture&& other) noexcept {
     bitsPerPixel = other.bitsPerPixel;
     pixels = std::move(other.pixels);
     other.pixels.clear();
-    palette = other.palette;
+    palette = std::move(other.palette);
+    other.palette.clear();
     redMask = other.redMask;
     greenMask = other.greenMask;
     blueMask = other.blueMask;

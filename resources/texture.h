@@ -95,7 +95,10 @@ public:
     int32_t height = 0;
     int32_t bitsPerPixel = 0;
     std::vector<uint8_t> pixels;                        // RGBA rows in file order; empty = no picture
-    std::array<std::array<uint8_t, 4>, 256> palette{};  // BMP colour table: blue, green, red, reserved
+    // BMP colour table (blue, green, red, reserved): 256 entries once a BMP of 8 or
+    // fewer bits has been read, empty before, so that the many textures that never
+    // see one (a materials script may make thousands) do not carry it.
+    std::vector<std::array<uint8_t, 4>> palette;
     uint32_t redMask = 0;
     uint32_t greenMask = 0;
     uint32_t blueMask = 0;
