@@ -75,7 +75,7 @@ public:
     }
 
     void read(std::string_view text) {
-        for (size_t i = 0; i < text.size(); ++i) {
+        for (size_t i = 0; i < text.size() && records_ < MaterialLibrary::kMaxRecords; ++i) {
             const char c = text[i];
             if (c == '\n') {
                 ++line_;
@@ -89,7 +89,10 @@ public:
                 append(c);
             }
         }
-        if (index_ > 0 || !field_.empty()) report(MaterialFinding::Kind::RecordNotEnded);
+        if (records_ >= MaterialLibrary::kMaxRecords)
+            report(MaterialFinding::Kind::TooManyRecords);
+        else if (index_ > 0 || !field_.empty())
+            report(MaterialFinding::Kind::RecordNotEnded);
     }
 
 private:
@@ -128,6 +131,7 @@ private:
         tail_->appendToChain(std::move(record));
         tail_ = added;
         current_ = added;
+        ++records_;
     }
 
     void actOnField() {
@@ -215,6 +219,7 @@ private:
     int32_t secondSlot_ = 0;
     int line_ = 1;
     int fieldLine_ = 1;
+    int records_ = 0;  // ended by ";" in this read
 };
 
 }  // namespace

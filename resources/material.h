@@ -53,6 +53,7 @@ struct MaterialFinding {
         ExtraField,           // a field after the alpha field, ended by ","; ignored
         RecordCutShort,       // ";" before the alpha field: the fields not reached stay as they were
         RecordNotEnded,       // the file ends inside a record; its last field is not acted on
+        TooManyRecords,       // the kMaxRecords-th ";": the rest of the script is not read
     };
     Kind kind;
     int line;        // line of the field's first character (1-based)
@@ -67,6 +68,10 @@ using MaterialMissObserver = std::function<void(std::string_view wanted)>;
 class MaterialLibrary {
 public:
     static constexpr size_t kMaxFieldLength = 255;
+    // Records a script may make (the unnamed last one not counted). Every ";" makes
+    // one, so without a limit a script of nothing but ";" would cost far more memory
+    // than its size; no demo comes near it.
+    static constexpr int kMaxRecords = 65536;
 
     // Reads the script into the chain (textures are uploaded, so a GL context must
     // be current). False, with the library unchanged, when the script cannot be read.

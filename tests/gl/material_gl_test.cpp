@@ -197,6 +197,18 @@ TEST_F(MaterialGlTest, FieldsBeyond255CharactersAreCutWithoutTouchingTheNextFiel
                                           Kind::UnknownKeyword, Kind::UnknownKeyword}));
 }
 
+TEST_F(MaterialGlTest, AScriptOfNothingButSemicolonsStopsAtTheRecordLimit) {
+    const int limit = MaterialLibrary::kMaxRecords;
+    ASSERT_TRUE(load(std::string(static_cast<size_t>(limit) + 1000, ';') + "late,x.bmp,"));
+    EXPECT_EQ(chain().size(), static_cast<size_t>(limit) + 1);  // ending with the unnamed record
+    EXPECT_FALSE(chain().back()->name);
+    EXPECT_EQ(materialLibrary.find("late"), &materialLibrary.head());  // never read
+    ASSERT_FALSE(kinds().empty());
+    EXPECT_EQ(kinds().back(), Kind::TooManyRecords);
+    // Each record holds no more than a name, a colour and an empty texture.
+    EXPECT_LT(sizeof(Material), 256u);
+}
+
 TEST_F(MaterialGlTest, ReportsWhatTheCheckerNeedsWithTheLineOfEachField) {
     ASSERT_TRUE(
         load("m,data\\checker.bmp,GL_REPEAT,GL_REPEAT,GL_LINEAR,GL_LINEAR,\n"
