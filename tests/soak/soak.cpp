@@ -8,6 +8,7 @@
 // F2 reads "tmpscene.qms", a copy of the demo's scene script NAME (default "knot"), into
 // whatever scene is playing. Under AddressSanitizer any memory error ends the run and
 // the leak check runs at exit; without it the heap in use shows whether memory stays flat.
+#include <GL/gl.h>
 #include <malloc.h>
 #include <unistd.h>
 
@@ -134,18 +135,24 @@ int main(int argc, char** argv) {
         driver.pressKeyAtFrame(frame + o.every / 2, static_cast<qm::DemoKey>(digit));
     }
 
+    // QUILLMOOR_SOAK_VERBOSE=n prints the memory every n frames.
+    const char* verbose = std::getenv("QUILLMOOR_SOAK_VERBOSE");
+    const long verboseEvery = verbose ? std::atol(verbose) : 0;
     long frames = 0;
     long reloadsDone = 0;
     const long middleFrame = o.reloads * o.every / 2;
     Memory start, middle, peak;
     driver.setFrameSink([&](long frame, qm::Driver::Frame kind) {
+        // As a window's buffer swap would, wait for the frame to be drawn: otherwise
+        // the GL driver queues frames and holds their vertex data meanwhile.
+        glFinish();
         if (kind != qm::Driver::Frame::Loop) return;
         frames = frame + 1;
         if (frame > 0 && frame % o.every == 0 && frame / o.every <= o.reloads) ++reloadsDone;
         const Memory now = measure();
         if (frame == 0) start = now;
         if (frame == middleFrame) middle = now;
-        if (std::getenv("QUILLMOOR_SOAK_VERBOSE") && frame % 250 == 0)
+        if (verboseEvery > 0 && frame % verboseEvery == 0)
             std::printf("soak: frame %ld: resident %.1f MB, heap %.2f MB\n", frame, now.residentMb, now.heapMb);
         if (now.residentMb > peak.residentMb) peak.residentMb = now.residentMb;
         if (now.heapMb > peak.heapMb) peak.heapMb = now.heapMb;
