@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 
+#include "runtime/gl_driver.h"
+
 namespace qm {
 
 OffscreenGl::~OffscreenGl() { destroy(); }
@@ -67,6 +69,7 @@ bool OffscreenGl::create(int width, int height, std::string& error) {
     }
     width_ = width;
     height_ = height;
+    keepGlDriverLoaded();
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "runtime/demo_keys.h"
 #include "runtime/frame_clock.h"
+#include "runtime/gl_driver.h"
 #include "runtime/globals.h"
 #include "runtime/music_player.h"
 
@@ -25,6 +26,7 @@ bool SdlDriver::openScreen(std::string& error) {
         SDL_Quit();
         return false;
     }
+    keepGlDriverLoaded();
     return true;
 }
 
