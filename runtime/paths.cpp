@@ -5,6 +5,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <vector>
 
 namespace qm {
@@ -14,6 +15,13 @@ namespace {
 bool exists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
+}
+
+// The readers read up to the end of a file. A device or a pipe named by a script
+// ("/dev/zero", a FIFO) would never end, or never open, and a folder holds no text.
+bool isRegularFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // The entry of folder `dir` whose name equals `name` ignoring ASCII case, or "".
@@ -66,7 +74,10 @@ std::string resolvePath(std::string_view scriptPath) {
 }
 
 FileHandle openFile(std::string_view scriptPath, const char* mode) {
-    return FileHandle(std::fopen(resolvePath(scriptPath).c_str(), mode));
+    const std::string path = resolvePath(scriptPath);
+    const bool reading = mode[0] == 'r' && !std::strchr(mode, '+');
+    if (reading && !isRegularFile(path)) return nullptr;
+    return FileHandle(std::fopen(path.c_str(), mode));
 }
 
 bool readWholeFile(std::string_view scriptPath, std::string& out) {

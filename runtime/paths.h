@@ -21,7 +21,9 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens a script path (resolved as above) with fopen's mode string.
+// Opens a script path (resolved as above) with fopen's mode string. For reading,
+// only regular files open: a device, a pipe or a folder gives null, as a missing
+// file does.
 FileHandle openFile(std::string_view scriptPath, const char* mode);
 
 // Reads a whole file; false when it cannot be opened or read.

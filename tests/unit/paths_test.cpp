@@ -1,6 +1,8 @@
 // Script paths: backslashes and case-insensitive resolution, component by component.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "runtime/paths.h"
 #include "support/temp_dir.h"
 
@@ -41,6 +43,20 @@ TEST(ResolvePath, LeavesAbsolutePathsAbsolute) {
     dir.write("Sub/File.txt", "z");
     const std::string asked = (dir.path() / "sub" / "file.txt").string();
     EXPECT_EQ(resolvePath(asked), (dir.path() / "Sub" / "File.txt").string());
+}
+
+TEST(OpenFile, ReadsOnlyRegularFilesSoThatNoReadCanRunForever) {
+    test::TempDir dir;
+    test::ScopedWorkingDirectory cwd(dir.path());
+    dir.write("data/song.xm", "x");
+    ASSERT_EQ(::mkfifo("pipe.qms", 0600), 0);  // opening it for reading would wait for a writer
+    std::string bytes = "before";
+    for (const char* path : {"/dev/zero", "/dev/urandom", "pipe.qms", "data", "data\\"}) {
+        EXPECT_FALSE(openFile(path, "r")) << path;
+        EXPECT_FALSE(readWholeFile(path, bytes)) << path;
+    }
+    EXPECT_TRUE(openFile("data\\song.xm", "rb"));
+    EXPECT_TRUE(openFile("/dev/null", "w"));  // writing is not limited
 }
 
 }  // namespace
