@@ -536,7 +536,9 @@ void ScriptCheck::finish(const Demo& demo) {
     std::vector<std::string_view> names;
     for (const SceneFacts& s : facts_.scenes)
         if (s.scene && s.scene->name) names.push_back(*s.scene->name);
-    for (const auto& [line, name] : missingScenes_) {
+    for (const auto& missing : missingScenes_) {
+        const int line = missing.first;
+        const std::string& name = missing.second;
         const auto later = std::find_if(facts_.scenes.begin(), facts_.scenes.end(), [&](const SceneFacts& s) {
             return s.globalsLine > line && s.scene && s.scene->name == name;
         });
@@ -627,6 +629,11 @@ bool checkMaterials(Diagnostics& diagnostics, std::string_view path) {
             case Kind::RecordNotEnded:
                 diagnostics.warning(file, f.line,
                                     "the last record has no \";\"; its last field is not acted on");
+                break;
+            case Kind::TooManyRecords:
+                diagnostics.warning(file, f.line,
+                                    "only the first " + std::to_string(MaterialLibrary::kMaxRecords) +
+                                        " records are read; the rest of the script is ignored");
                 break;
         }
     });
