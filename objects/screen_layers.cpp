@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "objects/primitives.h"
+#include "objects/screen_space.h"
 #include "resources/material.h"
 #include "runtime/frame_clock.h"
 #include "scene/scene.h"
@@ -15,22 +16,6 @@
 namespace qm {
 
 namespace {
-
-// Identity modelview and projection: the layer draws in normalised device coordinates.
-void beginScreenSpace() {
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-}
-
-void endScreenSpace() {
-    glPopMatrix();  // projection
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-}
 
 // Fills the viewport at the near end of the depth range; the texture's t = 0 edge
 // is at the top of the screen.

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "objects/screen_space.h"
 #include "resources/font.h"
 #include "runtime/frame_clock.h"
 #include "scene/scene.h"
@@ -67,12 +68,7 @@ void TextObject::draw() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(color.red, color.green, color.blue, color.alpha);
 
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
+    beginScreenSpace();
 
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
@@ -89,12 +85,9 @@ void TextObject::draw() {
     sharedFont.drawString(text);
     glPopMatrix();
 
-    glMatrixMode(GL_PROJECTION);
     glDepthMask(GL_TRUE);
     glEnable(GL_DEPTH_TEST);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    endScreenSpace();
 }
 
 }  // namespace qm
