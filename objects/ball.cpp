@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "runtime/frame_clock.h"
+#include "base/frame_clock.h"
 
 namespace qm {
 

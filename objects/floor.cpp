@@ -6,8 +6,8 @@
 #include <cmath>
 #include <utility>
 
+#include "base/frame_clock.h"
 #include "resources/material.h"
-#include "runtime/frame_clock.h"
 #include "script/token_line.h"
 
 namespace qm {

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/frame_clock.h"
 #include "objects/primitives.h"
 #include "objects/screen_space.h"
 #include "resources/material.h"
-#include "runtime/frame_clock.h"
 #include "scene/scene.h"
 #include "script/token_line.h"
 

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/frame_clock.h"
 #include "objects/screen_space.h"
 #include "resources/font.h"
-#include "runtime/frame_clock.h"
 #include "scene/scene.h"
 #include "script/token_line.h"
 

@@ -6,9 +6,9 @@
 #include <array>
 #include <cmath>
 
+#include "base/frame_clock.h"
+#include "base/trace.h"
 #include "resources/material.h"
-#include "runtime/frame_clock.h"
-#include "runtime/trace.h"
 #include "script/token_line.h"
 
 namespace qm {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "resources/image_bytes.h"
 #include "resources/texture.h"
-#include "runtime/paths.h"
 
 namespace qm {
 

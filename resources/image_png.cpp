@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "base/paths.h"
 #include "resources/image_bytes.h"
 #include "resources/texture.h"
-#include "runtime/paths.h"
 
 namespace qm {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/paths.h"
+#include "base/paths.h"
 
 namespace qm {
 

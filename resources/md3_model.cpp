@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/frame_clock.h"
-#include "runtime/paths.h"
+#include "base/frame_clock.h"
+#include "base/paths.h"
 
 namespace qm {
 

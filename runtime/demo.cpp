@@ -1,11 +1,11 @@
 // demo.cpp -- the globals script reader and the playlist.
 #include "runtime/demo.h"
 
+#include "base/paths.h"
+#include "base/trace.h"
+#include "music/music_player.h"
 #include "runtime/globals.h"
 #include "runtime/globals_findings.h"
-#include "runtime/music_player.h"
-#include "runtime/paths.h"
-#include "runtime/trace.h"
 #include "script/line_reader.h"
 #include "script/token_line.h"
 

@@ -1,6 +1,7 @@
 // demo_keys.cpp -- the key table of the player.
 #include "runtime/demo_keys.h"
 
+#include "platform/sdl_driver.h"
 #include "runtime/demo.h"
 #include "runtime/globals.h"
 #include "scene/scene.h"
@@ -17,7 +18,7 @@ void handleDemoKey(DemoKey key) {
             quitRequested = true;
             break;
         case DemoKey::F1:
-            if (screenSurface) SDL_WM_ToggleFullScreen(screenSurface);
+            toggleFullScreen();
             break;
         case DemoKey::F2:
             if (demo.current) demo.current->load("tmpscene.qms");
@@ -30,36 +31,6 @@ void handleDemoKey(DemoKey key) {
     }
 }
 
-std::optional<DemoKey> demoKeyFromEvent(const SDL_Event& event) {
-    if (event.type == SDL_QUIT) return DemoKey::WindowClose;
-    if (event.type != SDL_KEYDOWN) return std::nullopt;
-    const SDLKey sym = event.key.keysym.sym;
-    if (sym >= SDLK_1 && sym <= SDLK_9)
-        return static_cast<DemoKey>(static_cast<int>(DemoKey::Digit1) + (sym - SDLK_1));
-    switch (sym) {
-        case SDLK_RETURN: return DemoKey::Return;
-        case SDLK_ESCAPE: return DemoKey::Escape;
-        case SDLK_F1: return DemoKey::F1;
-        case SDLK_F2: return DemoKey::F2;
-        default: return std::nullopt;
-    }
-}
-
-int demoEventFilter(const SDL_Event* event) {
-    if (event)
-        if (std::optional<DemoKey> key = demoKeyFromEvent(*event)) handleDemoKey(*key);
-    return 1;
-}
-
-std::optional<DemoKey> demoKeyFromName(std::string_view name) {
-    if (name == "Return" || name == "Enter") return DemoKey::Return;
-    if (name == "Escape") return DemoKey::Escape;
-    if (name == "F1") return DemoKey::F1;
-    if (name == "F2") return DemoKey::F2;
-    if (name == "Close") return DemoKey::WindowClose;
-    if (name.size() == 1 && name[0] >= '1' && name[0] <= '9')
-        return static_cast<DemoKey>(static_cast<int>(DemoKey::Digit1) + (name[0] - '1'));
-    return std::nullopt;
-}
+int demoEventFilter(const SDL_Event* event) { return filterKeyEvent(event, &handleDemoKey); }
 
 }  // namespace qm

@@ -3,13 +3,14 @@
 
 #include <cstdio>
 
+#include "base/frame_clock.h"
+#include "base/gl_state.h"
+#include "music/music_player.h"
 #include "resources/material.h"
 #include "runtime/demo.h"
-#include "runtime/driver.h"
-#include "runtime/frame_clock.h"
-#include "runtime/gl_state.h"
+#include "runtime/demo_keys.h"
+#include "runtime/frame_loop.h"
 #include "runtime/globals.h"
-#include "runtime/music_player.h"
 #include "runtime/overlay.h"
 
 namespace qm {
@@ -23,29 +24,6 @@ void clearToBlack(Driver& driver, Driver::Frame frame) {
     driver.swapBuffers(frame);
 }
 
-}  // namespace
-
-void setUpPlayerProjection() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glFrustum(-1.2, 1.2, -0.9, 0.9, 1.0, 500.0);  // the 4:3 screen gets a 4:3 frustum
-    glMatrixMode(GL_MODELVIEW);                     // stays the current mode for the whole run
-    glViewport(0, 0, 800, 600);
-}
-
-void setPlayerFixedState() {
-    glEnable(GL_DITHER);
-    glEnable(GL_TEXTURE_2D);
-    glDepthFunc(GL_LEQUAL);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glClearColor(0.7f, 0.0f, 0.5f, 1.0f);
-}
-
-namespace {
-
 void runFrame(Driver& driver) {
     driver.pollEvents();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -55,7 +33,7 @@ void runFrame(Driver& driver) {
     driver.releaseSyncEvents();
     demo.frame();
     overlay.draw();
-    driver.frameDrawn();
+    if (driver.frameDrawn(quitRequested)) quitRequested = true;
     frameClock.tick(driver.seconds());
     glFlush();
     driver.swapBuffers(Driver::Frame::Loop);
@@ -71,7 +49,7 @@ int runDemo(Driver& driver) {
     }
     clearToBlack(driver, Driver::Frame::Startup);  // black while scripts and pictures load
     setUpPlayerProjection();
-    driver.setUpEvents();
+    driver.setUpEvents(&handleDemoKey);
     overlay.reset();
     setPlayerFixedState();
     materialLibrary.load("data\\materials.qms");

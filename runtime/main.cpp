@@ -1,6 +1,6 @@
 // main.cpp -- the player's entry function: plays the demo in the working directory.
-#include "runtime/driver.h"
-#include "runtime/sdl_driver.h"
+#include "platform/sdl_driver.h"
+#include "runtime/frame_loop.h"
 
 int main(int, char**) {
     qm::SdlDriver driver;

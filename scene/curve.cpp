@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "runtime/paths.h"
+#include "base/paths.h"
 
 namespace qm {
 

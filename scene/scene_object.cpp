@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "runtime/frame_clock.h"
+#include "base/frame_clock.h"
 
 namespace qm {
 

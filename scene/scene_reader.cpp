@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "runtime/paths.h"
-#include "runtime/trace.h"
+#include "base/paths.h"
+#include "base/trace.h"
 #include "scene/object_factory.h"
 #include "scene/scene.h"
 #include "scene/script_findings.h"

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <fstream>
 
+#include "base/frame_clock.h"
+#include "base/trace.h"
 #include "objects/torus_knot.h"
-#include "runtime/frame_clock.h"
-#include "runtime/trace.h"
 #include "support/knot_reference.h"
 
 namespace {

@@ -7,11 +7,11 @@
 
 #include "fuzz_check.h"
 #include "fuzz_targets_internal.h"
+#include "music/module_sync.h"
+#include "music/song_stream.h"
+#include "music/sync_queue.h"
 #include "resources/md3_model.h"
 #include "resources/texture.h"
-#include "runtime/module_sync.h"
-#include "runtime/song_stream.h"
-#include "runtime/sync_queue.h"
 #include "scene/curve.h"
 #include "script/token_line.h"
 

@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <fstream>
 
+#include "base/frame_clock.h"
+#include "base/trace.h"
 #include "fuzz_targets_internal.h"
 #include "md3write/md3_writer.h"
 #include "modwrite/module_writer.h"
+#include "music/music_player.h"
 #include "resources/material.h"
 #include "runtime/demo.h"
-#include "runtime/frame_clock.h"
 #include "runtime/globals.h"
-#include "runtime/music_player.h"
 #include "runtime/overlay.h"
-#include "runtime/trace.h"
 #include "scene/scene.h"
 
 namespace qm::fuzz {

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/gl_state.h"
 #include "fuzz_targets.h"
-#include "runtime/gl_state.h"
-#include "runtime/offscreen_gl.h"
+#include "platform/offscreen_gl.h"
 
 #ifndef QUILLMOOR_FUZZ_TARGET
 #error "QUILLMOOR_FUZZ_TARGET names the target this executable runs"

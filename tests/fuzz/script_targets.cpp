@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <string>
 
+#include "base/frame_clock.h"
 #include "fuzz_check.h"
 #include "fuzz_targets_internal.h"
+#include "music/music_player.h"
 #include "resources/material.h"
 #include "runtime/demo.h"
-#include "runtime/frame_clock.h"
 #include "runtime/globals.h"
-#include "runtime/music_player.h"
 #include "runtime/overlay.h"
 #include "scene/scene.h"
 #include "scene/script_findings.h"

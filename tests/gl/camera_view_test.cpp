@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "runtime/frame_clock.h"
+#include "base/frame_clock.h"
 #include "scene/scene.h"
 #include "support/gl_test.h"
 

@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <string>
 
+#include "base/frame_clock.h"
+#include "music/music_player.h"
+#include "platform/offline_driver.h"
 #include "runtime/demo.h"
 #include "runtime/demo_keys.h"
-#include "runtime/frame_clock.h"
+#include "runtime/frame_loop.h"
 #include "runtime/globals.h"
-#include "runtime/music_player.h"
-#include "runtime/offline_driver.h"
 #include "support/gl_test.h"
 #include "support/temp_dir.h"
 #include "support/trace_capture.h"

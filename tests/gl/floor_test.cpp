@@ -4,8 +4,8 @@
 
 #include <cmath>
 
+#include "base/frame_clock.h"
 #include "objects/floor.h"
-#include "runtime/frame_clock.h"
 #include "support/gl_test.h"
 
 namespace qm {

@@ -4,10 +4,11 @@
 
 #include <vector>
 
+#include "base/frame_clock.h"
+#include "platform/offline_driver.h"
 #include "runtime/demo.h"
-#include "runtime/frame_clock.h"
+#include "runtime/frame_loop.h"
 #include "runtime/globals.h"
-#include "runtime/offline_driver.h"
 #include "support/gl_test.h"
 #include "support/temp_dir.h"
 

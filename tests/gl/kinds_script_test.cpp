@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/frame_clock.h"
 #include "objects/ball.h"
 #include "objects/floor.h"
 #include "objects/primitives.h"
@@ -11,7 +12,6 @@
 #include "objects/text.h"
 #include "objects/torus_knot.h"
 #include "resources/font.h"
-#include "runtime/frame_clock.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "support/gl_test.h"

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <sstream>
 
+#include "base/frame_clock.h"
+#include "base/trace.h"
 #include "objects/ball.h"
 #include "objects/torus_knot.h"
-#include "runtime/frame_clock.h"
-#include "runtime/trace.h"
 #include "support/gl_test.h"
 #include "support/knot_reference.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "resources/material.h"
-#include "runtime/paths.h"
 #include "support/gl_test.h"
 #include "support/image_files.h"
 #include "support/temp_dir.h"

@@ -4,10 +4,10 @@
 
 #include <set>
 
+#include "base/frame_clock.h"
 #include "md3write/md3_writer.h"
 #include "objects/model.h"
 #include "resources/material.h"
-#include "runtime/frame_clock.h"
 #include "support/gl_test.h"
 #include "support/image_files.h"
 #include "support/temp_dir.h"

@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "runtime/frame_clock.h"
-#include "runtime/music_player.h"
+#include "base/frame_clock.h"
+#include "music/music_player.h"
 #include "runtime/overlay.h"
 #include "support/gl_test.h"
 

@@ -7,8 +7,8 @@
 #include <tuple>
 #include <vector>
 
+#include "base/frame_clock.h"
 #include "objects/primitives.h"
-#include "runtime/frame_clock.h"
 #include "support/gl_test.h"
 #include "support/test_materials.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/frame_clock.h"
 #include "objects/primitives.h"
 #include "objects/screen_layers.h"
-#include "runtime/frame_clock.h"
 #include "scene/scene.h"
 #include "support/gl_test.h"
 #include "support/test_materials.h"

@@ -10,9 +10,9 @@
 #include <numbers>
 #include <string>
 
+#include "base/frame_clock.h"
 #include "objects/text.h"
 #include "resources/font.h"
-#include "runtime/frame_clock.h"
 #include "scene/scene.h"
 #include "support/gl_test.h"
 #include "support/temp_dir.h"

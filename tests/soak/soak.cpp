@@ -20,11 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "base/trace.h"
+#include "platform/offline_driver.h"
 #include "runtime/demo.h"
 #include "runtime/demo_keys.h"
-#include "runtime/driver.h"
-#include "runtime/offline_driver.h"
-#include "runtime/trace.h"
+#include "runtime/frame_loop.h"
 
 namespace {
 

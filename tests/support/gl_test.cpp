@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/gl_state.h"
 #include "resources/font.h"
-#include "runtime/gl_state.h"
 
 namespace qm::test {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "runtime/offscreen_gl.h"
+#include "platform/offscreen_gl.h"
 
 namespace qm::test {
 

@@ -1,7 +1,7 @@
 // trace_capture.cpp -- the trace written to a temporary file and read back.
 #include "support/trace_capture.h"
 
-#include "runtime/trace.h"
+#include "base/trace.h"
 
 namespace qm::test {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/paths.h"
-#include "runtime/song_stream.h"
-#include "runtime/sync_queue.h"
+#include "base/paths.h"
+#include "music/song_stream.h"
+#include "music/sync_queue.h"
 
 namespace {
 // Songs that never end are listed up to this length.

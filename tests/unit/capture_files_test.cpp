@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "capture/png_frames.h"
 #include "capture/progress.h"
 #include "capture/video_encoder.h"
 #include "capture/wav_file.h"
 #include "resources/texture.h"
-#include "runtime/paths.h"
 #include "support/temp_dir.h"
 
 namespace qm::capture {

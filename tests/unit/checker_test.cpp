@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "check/checker.h"
 #include "check/keyword_match.h"
-#include "runtime/paths.h"
 #include "scene/object_factory.h"
 #include "script/token_line.h"
 #include "support/image_files.h"

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "runtime/paths.h"
+#include "base/paths.h"
 #include "scene/curve.h"
 #include "support/temp_dir.h"
 #include "tools/demo/curves.h"

@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "music/music_player.h"
 #include "runtime/demo.h"
-#include "runtime/music_player.h"
 #include "support/temp_dir.h"
 #include "support/trace_capture.h"
 

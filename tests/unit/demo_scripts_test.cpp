@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/paths.h"
-#include "script/token_line.h"
+#include "base/paths.h"
 #include "compose/demo_song.h"
+#include "script/token_line.h"
 #include "tools/demo/demo_assets.h"
 
 namespace qm {

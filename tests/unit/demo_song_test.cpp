@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "compose/demo_song.h"
 #include "compose/instruments.h"
-#include "runtime/paths.h"
-#include "runtime/song_stream.h"
+#include "music/song_stream.h"
 #include "script/token_line.h"
 
 namespace qm {

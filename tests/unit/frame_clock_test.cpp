@@ -1,9 +1,9 @@
 // The frame clock and the key table.
 #include <gtest/gtest.h>
 
+#include "base/frame_clock.h"
 #include "runtime/demo.h"
 #include "runtime/demo_keys.h"
-#include "runtime/frame_clock.h"
 #include "runtime/globals.h"
 
 namespace qm {

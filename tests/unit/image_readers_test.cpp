@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "resources/texture.h"
-#include "runtime/paths.h"
 #include "support/image_files.h"
 #include "support/temp_dir.h"
 

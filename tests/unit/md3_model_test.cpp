@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/frame_clock.h"
 #include "make_model/demo_model.h"
 #include "md3write/md3_writer.h"
 #include "resources/md3_model.h"
-#include "runtime/frame_clock.h"
 #include "support/temp_dir.h"
 
 namespace qm {

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "runtime/module_sync.h"
-#include "runtime/song_stream.h"
+#include "music/module_sync.h"
+#include "music/song_stream.h"
 #include "support/test_songs.h"
 
 namespace qm {

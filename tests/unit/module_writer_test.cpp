@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "runtime/song_stream.h"
+#include "music/song_stream.h"
 #include "support/test_songs.h"
 
 namespace qm {

@@ -8,12 +8,13 @@
 #include <thread>
 #include <vector>
 
+#include "base/frame_clock.h"
+#include "music/music_player.h"
+#include "platform/offline_driver.h"
 #include "runtime/demo.h"
-#include "runtime/frame_clock.h"
 #include "runtime/globals.h"
-#include "runtime/music_player.h"
-#include "runtime/offline_driver.h"
 #include "runtime/overlay.h"
+#include "runtime/sync_actions.h"
 #include "support/temp_dir.h"
 #include "support/test_songs.h"
 
@@ -225,12 +226,10 @@ TEST_F(MusicPlayerTest, OfflineFramesRenderExactAudioAndReleaseByTheirTime) {
             ASSERT_EQ(driver.audioFrames(), std::llround(44100.0 * n / fps));
             ASSERT_EQ(audio.size(), 2 * static_cast<size_t>(driver.audioFrames()));
             while (releaseFrame.size() < released.size()) releaseFrame.push_back(n);
-            if (n == lastFrame) quitRequested = true;
-            driver.frameDrawn();
+            driver.frameDrawn(n == lastFrame);
         }
         // The last frame gets its own stretch of audio: as long as the frames shown.
         EXPECT_EQ(driver.audioFrames(), std::llround(44100.0 * (lastFrame + 1) / fps));
-        quitRequested = false;
 
         ASSERT_EQ(releasedValues(), expectedValues(t));
         for (size_t i = 0; i < t.expected.size(); ++i) {

@@ -3,7 +3,7 @@
 
 #include <sys/stat.h>
 
-#include "runtime/paths.h"
+#include "base/paths.h"
 #include "support/temp_dir.h"
 
 namespace qm {

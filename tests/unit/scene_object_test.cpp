@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/frame_clock.h"
+#include "base/frame_clock.h"
 #include "scene/curve.h"
 #include "support/recording_object.h"
 

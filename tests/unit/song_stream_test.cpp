@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "runtime/song_stream.h"
+#include "music/song_stream.h"
 #include "support/test_songs.h"
 
 namespace qm {

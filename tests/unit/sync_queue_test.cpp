@@ -4,8 +4,8 @@
 #include <memory>
 #include <thread>
 
-#include "runtime/play_clock.h"
-#include "runtime/sync_queue.h"
+#include "music/play_clock.h"
+#include "music/sync_queue.h"
 
 namespace qm {
 namespace {

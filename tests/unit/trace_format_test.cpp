@@ -7,7 +7,7 @@
 #include <random>
 #include <sstream>
 
-#include "runtime/trace.h"
+#include "base/trace.h"
 
 namespace qm {
 namespace {

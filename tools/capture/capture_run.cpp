@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
+#include "base/trace.h"
 #include "capture/png_frames.h"
 #include "capture/progress.h"
 #include "capture/video_encoder.h"
 #include "capture/wav_file.h"
-#include "runtime/driver.h"
+#include "music/music_player.h"
+#include "platform/offline_driver.h"
+#include "runtime/frame_loop.h"
 #include "runtime/globals.h"
-#include "runtime/music_player.h"
-#include "runtime/offline_driver.h"
-#include "runtime/paths.h"
-#include "runtime/trace.h"
 
 namespace qm::capture {
 

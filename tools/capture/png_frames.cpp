@@ -8,7 +8,7 @@
 #include <cstring>
 #include <utility>
 
-#include "runtime/paths.h"
+#include "base/paths.h"
 
 namespace qm::capture {
 

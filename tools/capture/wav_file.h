@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/paths.h"
+#include "base/paths.h"
 
 namespace qm::capture {
 

@@ -8,16 +8,16 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/paths.h"
+#include "base/trace.h"
 #include "check/diagnostics.h"
 #include "check/script_check.h"
 #include "check/sync_check.h"
+#include "music/music_player.h"
 #include "resources/font.h"
 #include "resources/material.h"
 #include "resources/texture.h"
 #include "runtime/demo.h"
-#include "runtime/music_player.h"
-#include "runtime/paths.h"
-#include "runtime/trace.h"
 #include "scene/scene.h"
 
 namespace qm::check {

@@ -13,12 +13,12 @@
 #include <set>
 #include <sstream>
 
+#include "base/paths.h"
+#include "music/module_sync.h"
+#include "music/music_player.h"
+#include "music/song_stream.h"
+#include "music/sync_queue.h"
 #include "runtime/demo.h"
-#include "runtime/module_sync.h"
-#include "runtime/music_player.h"
-#include "runtime/paths.h"
-#include "runtime/song_stream.h"
-#include "runtime/sync_queue.h"
 #include "scene/scene.h"
 
 namespace qm::check {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "compose/demo_song.h"
-#include "runtime/song_stream.h"
+#include "music/song_stream.h"
 
 namespace {
 

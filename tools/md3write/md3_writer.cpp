@@ -7,7 +7,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "runtime/paths.h"
+#include "base/paths.h"
 
 namespace qm::md3write {
 

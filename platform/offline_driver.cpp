@@ -1,10 +1,9 @@
 // offline_driver.cpp -- the fixed-step driver used by the tests and the capture tool.
-#include "runtime/offline_driver.h"
+#include "platform/offline_driver.h"
 
 #include <cmath>
 
-#include "runtime/globals.h"
-#include "runtime/music_player.h"
+#include "music/music_player.h"
 
 namespace qm {
 
@@ -22,7 +21,8 @@ bool OfflineDriver::openScreen(std::string& error) {
 void OfflineDriver::pollEvents() {
     auto it = keys_.find(frame_);
     if (it == keys_.end()) return;
-    for (DemoKey key : it->second) handleDemoKey(key);
+    if (!keyHandler_) return;
+    for (DemoKey key : it->second) keyHandler_(key);
 }
 
 void OfflineDriver::renderAudioUpTo(long frame) {
@@ -40,11 +40,12 @@ void OfflineDriver::releaseSyncEvents() {
     musicPlayer.releaseEventsBefore(audioFrames_);
 }
 
-void OfflineDriver::frameDrawn() {
+bool OfflineDriver::frameDrawn(bool quitting) {
     ++frame_;
-    if (frameLimit_ > 0 && frame_ >= frameLimit_) quitRequested = true;
+    const bool ends = quitting || (frameLimit_ > 0 && frame_ >= frameLimit_);
     // The run ends after this frame: its audio too, while the song still plays.
-    if (quitRequested) renderAudioUpTo(frame_);
+    if (ends) renderAudioUpTo(frame_);
+    return ends;
 }
 
 void OfflineDriver::swapBuffers(Frame frame) {

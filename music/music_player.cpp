@@ -1,15 +1,12 @@
-// music_player.cpp -- the music player: output, song, sync hand-off, and what each Zxx value does.
-#include "runtime/music_player.h"
+// music_player.cpp -- the music player: output, song and the hand-off of sync values to the main thread.
+#include "music/music_player.h"
 
 #include <array>
 #include <chrono>
 #include <cstring>
 #include <string>
 
-#include "runtime/demo.h"
-#include "runtime/overlay.h"
-#include "runtime/paths.h"
-#include "scene/scene.h"
+#include "base/paths.h"
 
 namespace qm {
 
@@ -176,24 +173,8 @@ void MusicPlayer::releaseEventsBefore(int64_t samplePosition) {
     SyncEvent event;
     while (queue_.peek(event) && event.samplePosition < samplePosition) {
         queue_.pop();
-        syncAction_(event.value);
+        if (syncAction_) syncAction_(event.value);
     }
-}
-
-void onPatternEffect(int value) {
-    switch (value) {
-        case 0: demo.requestAdvance(); break;
-        case 1: overlay.trigger(0); break;   // white flash
-        case 2: overlay.trigger(1); break;   // fade to white
-        case 3: overlay.trigger(2); break;   // fade to black
-        case 4: overlay.trigger(3); break;   // fade in from black
-        case 5: overlay.trigger(4); break;   // white pulse
-        case 6: overlay.trigger(5); break;   // dip to black
-        case 27: overlay.trigger(0); break;  // Z1B: the white flash again
-        case 255: overlay.trigger(6); break; // slow fade to white
-        default: break;
-    }
-    if (demo.current) demo.current->runEvent(value);
 }
 
 }  // namespace qm

@@ -1,5 +1,5 @@
 // offscreen_gl.cpp -- EGL surfaceless context creation and pixel read-back.
-#include "runtime/offscreen_gl.h"
+#include "platform/offscreen_gl.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "runtime/gl_driver.h"
+#include "platform/gl_driver.h"
 
 namespace qm {
 

@@ -7,9 +7,8 @@
 #include <map>
 #include <vector>
 
-#include "runtime/demo_keys.h"
-#include "runtime/driver.h"
-#include "runtime/offscreen_gl.h"
+#include "platform/driver.h"
+#include "platform/offscreen_gl.h"
 
 namespace qm {
 
@@ -44,11 +43,11 @@ public:
     const OffscreenGl& gl() const { return gl_; }
 
     bool openScreen(std::string& error) override;
-    void setUpEvents() override {}
+    void setUpEvents(KeyHandler handler) override { keyHandler_ = handler; }
     double seconds() override { return static_cast<double>(frame_) / fps_; }
     void pollEvents() override;
     void releaseSyncEvents() override;
-    void frameDrawn() override;
+    bool frameDrawn(bool quitting) override;
     void swapBuffers(Frame frame) override;
     void close() override;
 
@@ -58,6 +57,7 @@ private:
     double fps_;
     long frame_ = 0;
     long frameLimit_ = 0;
+    KeyHandler keyHandler_ = nullptr;
     std::map<long, std::vector<DemoKey>> keys_;
     std::function<void(long, Frame)> sink_;
     AudioSink audioSink_;

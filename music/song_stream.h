@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "runtime/module_sync.h"
-#include "runtime/sync_queue.h"
+#include "music/module_sync.h"
+#include "music/sync_queue.h"
 
 namespace qm {
 

@@ -6,28 +6,28 @@
 #include <memory>
 #include <string_view>
 
-#include "runtime/audio_device.h"
-#include "runtime/play_clock.h"
-#include "runtime/song_stream.h"
-#include "runtime/sync_queue.h"
+#include "music/audio_device.h"
+#include "music/play_clock.h"
+#include "music/song_stream.h"
+#include "music/sync_queue.h"
 
 namespace qm {
 
-// What one Zxx value does, on the main thread: the overlay effect or the scene
-// change request first, then the current scene's sync event of that number.
-void onPatternEffect(int value);
-
-// Plays the song named by the globals script. The song is decoded on the output's
-// thread, which only queues each Zxx value with the sample position of its row;
-// the main thread releases, just before each frame step, the values whose sample
-// has been heard and acts on them (onPatternEffect). Nothing of the scenes, the
-// overlay or the demo is touched from the output's thread.
+// Plays a module song and reports its Zxx sync values. The song is decoded on the
+// output's thread, which only queues each Zxx value with the sample position of its
+// row; the main thread releases, just before each frame step, the values whose
+// sample has been heard and hands them to the sync action. The player knows nothing
+// of what the values mean; whoever owns it says so with the action.
 class MusicPlayer {
 public:
     static constexpr int kRate = SongStream::kRate;
     static constexpr float kBeatUnitPerTempo = 0.0020833334f;  // 1/480
 
-    MusicPlayer() = default;
+    // What is done with each released sync value, on the main thread.
+    using SyncAction = void (*)(int value);
+
+    // `action` takes every released value (none: they are dropped).
+    explicit MusicPlayer(SyncAction action = nullptr) : defaultAction_(action), syncAction_(action) {}
     ~MusicPlayer();
     MusicPlayer(const MusicPlayer&) = delete;
     MusicPlayer& operator=(const MusicPlayer&) = delete;
@@ -60,9 +60,8 @@ public:
     // Acts on the queued sync values stamped before `samplePosition`, in order.
     void releaseEventsBefore(int64_t samplePosition);
 
-    // Where released values go: onPatternEffect, unless a test looks at them itself.
-    using SyncAction = void (*)(int value);
-    void setSyncAction(SyncAction action) { syncAction_ = action ? action : &onPatternEffect; }
+    // Where released values go for now; null goes back to the action given at construction.
+    void setSyncAction(SyncAction action) { syncAction_ = action ? action : defaultAction_; }
 
     // Sync values lost because the main thread did not release them in time.
     uint64_t droppedEvents() const { return queue_.dropped(); }
@@ -86,7 +85,8 @@ private:
     bool offline_ = false;
     Output output_ = Output::None;
     bool silent_ = false;  // "music off"
-    SyncAction syncAction_ = &onPatternEffect;
+    SyncAction defaultAction_;
+    SyncAction syncAction_;
 
     // Shared with the output's thread: changed only under the device lock.
     std::unique_ptr<SongStream> song_;

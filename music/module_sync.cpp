@@ -1,5 +1,5 @@
 // module_sync.cpp -- the Z table of a loaded module, and byte-level Zxx stripping for XM, IT and S3M.
-#include "runtime/module_sync.h"
+#include "music/module_sync.h"
 
 #include <libopenmpt/libopenmpt.h>
 

@@ -1,4 +1,4 @@
-// object_factory.cpp -- the table of object kinds, one row per keyword.
+// kinds.cpp -- the table of object kinds, one row per keyword: the object factory of the scene reader.
 #include "scene/object_factory.h"
 
 #include "objects/ball.h"

@@ -1,5 +1,5 @@
 // trace.cpp -- the trace sink.
-#include "runtime/trace.h"
+#include "base/trace.h"
 
 #include <charconv>
 

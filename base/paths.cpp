@@ -1,5 +1,5 @@
 // paths.cpp -- backslash mapping and case-insensitive resolution of script paths.
-#include "runtime/paths.h"
+#include "base/paths.h"
 
 #include <dirent.h>
 #include <strings.h>

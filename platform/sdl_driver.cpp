@@ -1,15 +1,24 @@
 // sdl_driver.cpp -- SDL 1.2 set-up in the player's fixed order, events and buffer swaps.
-#include "runtime/sdl_driver.h"
+#include "platform/sdl_driver.h"
 
 #include <SDL/SDL.h>
 
-#include "runtime/demo_keys.h"
-#include "runtime/frame_clock.h"
-#include "runtime/gl_driver.h"
-#include "runtime/globals.h"
-#include "runtime/music_player.h"
+#include "base/frame_clock.h"
+#include "music/music_player.h"
+#include "platform/gl_driver.h"
 
 namespace qm {
+
+namespace {
+
+// The video surface of the open window; F1 toggles it between full screen and a window.
+SDL_Surface* screenSurface = nullptr;
+// Where the event filter sends keys (SDL's filter takes no user data).
+KeyHandler keyHandler = nullptr;
+
+int filterEvent(const SDL_Event* event) { return filterKeyEvent(event, keyHandler); }
+
+}  // namespace
 
 bool SdlDriver::openScreen(std::string& error) {
     musicPlayer.setOfflineOutput(false);  // the music player opens SDL audio itself
@@ -30,9 +39,10 @@ bool SdlDriver::openScreen(std::string& error) {
     return true;
 }
 
-void SdlDriver::setUpEvents() {
+void SdlDriver::setUpEvents(KeyHandler handler) {
+    keyHandler = handler;
     SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
-    SDL_SetEventFilter(demoEventFilter);
+    SDL_SetEventFilter(&filterEvent);
     SDL_ShowCursor(SDL_DISABLE);
 }
 
@@ -52,6 +62,10 @@ void SdlDriver::swapBuffers(Frame) { SDL_GL_SwapBuffers(); }
 void SdlDriver::close() {
     SDL_Quit();
     screenSurface = nullptr;
+}
+
+void toggleFullScreen() {
+    if (screenSurface) SDL_WM_ToggleFullScreen(screenSurface);
 }
 
 }  // namespace qm

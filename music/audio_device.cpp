@@ -1,5 +1,5 @@
 // audio_device.cpp -- SDL 1.2 audio output with the same-process fallback to the dummy driver.
-#include "runtime/audio_device.h"
+#include "music/audio_device.h"
 
 #include <SDL/SDL.h>
 

@@ -1,5 +1,5 @@
 // gl_driver.cpp -- pins the loaded Mesa driver (any "*_dri.so") so that it is never unloaded.
-#include "runtime/gl_driver.h"
+#include "platform/gl_driver.h"
 
 #include <dlfcn.h>
 #include <link.h>

@@ -1,5 +1,5 @@
 // song_stream.cpp -- block-wise module decoding with row tracking (libopenmpt).
-#include "runtime/song_stream.h"
+#include "music/song_stream.h"
 
 #include <libopenmpt/libopenmpt.h>
 

@@ -1,19 +1,22 @@
 // sdl_driver.h -- the player's driver: an SDL 1.2 window, SDL ticks, SDL events, the audio device.
 #pragma once
 
-#include "runtime/driver.h"
+#include "platform/driver.h"
 
 namespace qm {
 
 class SdlDriver : public Driver {
 public:
     bool openScreen(std::string& error) override;
-    void setUpEvents() override;
+    void setUpEvents(KeyHandler handler) override;
     double seconds() override;
     void pollEvents() override;
     void releaseSyncEvents() override;
     void swapBuffers(Frame frame) override;
     void close() override;
 };
+
+// Switches the open window between full screen and a window; nothing without one.
+void toggleFullScreen();
 
 }  // namespace qm
