@@ -1,4 +1,4 @@
-// gl_state.h -- the player's projection and the GL state it fixes once at start-up.
+// gl_state.h -- the player's projection, the GL state it fixes once at start-up, and a way back.
 #pragma once
 
 namespace qm {
@@ -9,5 +9,9 @@ void setUpPlayerProjection();
 // Dither, texturing, less-or-equal depth test, back-face culling, alpha blending and
 // the clear colour (0.7, 0, 0.5).
 void setPlayerFixedState();
+// Every piece of GL state that the program or its objects change goes back to
+// OpenGL's initial value, as in a context just made: a demo started again in the
+// same context then draws exactly as in a new process.
+void resetGlState();
 
 }  // namespace qm

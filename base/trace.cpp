@@ -3,23 +3,34 @@
 
 #include <charconv>
 
+#include "base/fast_forward.h"
+
 namespace qm {
 
 namespace {
 std::FILE* sink = nullptr;
-}
+bool enabled = true;
+}  // namespace
 
 std::FILE* traceFile() { return sink ? sink : stdout; }
 void setTraceFile(std::FILE* file) { sink = file; }
 
-void traceWrite(std::string_view text) { std::fwrite(text.data(), 1, text.size(), traceFile()); }
+bool traceEnabled() { return enabled && !fastForwarding; }
+void setTraceEnabled(bool on) { enabled = on; }
+
+void traceWrite(std::string_view text) {
+    if (traceEnabled()) std::fwrite(text.data(), 1, text.size(), traceFile());
+}
 
 void traceLine(std::string_view text) {
+    if (!traceEnabled()) return;
     traceWrite(text);
     std::fputc('\n', traceFile());
 }
 
-void traceFlush() { std::fflush(traceFile()); }
+void traceFlush() {
+    if (traceEnabled()) std::fflush(traceFile());
+}
 
 void appendTraceFloat(std::string& out, float value) {
     char buffer[32];

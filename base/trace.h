@@ -11,7 +11,12 @@ namespace qm {
 std::FILE* traceFile();
 void setTraceFile(std::FILE* file);
 
-// Writes bytes to the trace as they are.
+// Whether trace lines are written: on unless a tool turns it off, and never during
+// a fast-forward step. Writers that build text for the trace skip it when off.
+bool traceEnabled();
+void setTraceEnabled(bool enabled);
+
+// Writes bytes to the trace as they are (nothing while the trace is off).
 void traceWrite(std::string_view text);
 // Writes the text and a line end.
 void traceLine(std::string_view text);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "base/fast_forward.h"
 #include "base/frame_clock.h"
 
 namespace qm {
@@ -18,6 +19,11 @@ constexpr float kFourPi = 12.566371f;
 constexpr float kPi = 3.1415927f;
 constexpr float kSixPi = 18.849556f;
 constexpr float kHalfPi = 1.5707964f;
+
+// The mesh's vertices reach GL only in a drawn frame.
+void drawArrays(GLenum mode, GLsizei count) {
+    if (!fastForwarding) glDrawArrays(mode, 0, count);
+}
 
 }  // namespace
 
@@ -48,8 +54,17 @@ void VBall::update() {
     }
     if (vertices.size() < static_cast<size_t>(vertexCount())) return;
 
-    const float phaseA = ballPhases.a;
-    const float phaseB = ballPhases.b;
+    meshShape_ = {ballPhases.a, ballPhases.b, wobble};
+    meshBuilt_ = true;
+    // A fast-forward step only notes the shape; a drawn frame builds it (draw).
+    meshStale_ = fastForwarding;
+    if (!meshStale_) buildMesh();
+}
+
+void VBall::buildMesh() {
+    const float phaseA = meshShape_.phaseA;
+    const float phaseB = meshShape_.phaseB;
+    const float wobble = meshShape_.wobble;
     for (int i = 0; i < rings; ++i) {
         for (int j = 0; j < segments; ++j) {
             for (int n = 1; n >= 0; --n) {
@@ -71,11 +86,12 @@ void VBall::update() {
             }
         }
     }
-    meshBuilt_ = true;
+    meshStale_ = false;
 }
 
 void VBall::draw() {
     if (!meshBuilt_) return;
+    if (meshStale_ && !fastForwarding) buildMesh();  // the shape a fast-forward step noted
     glEnable(GL_BLEND);
     const float ambient[] = {0.2f, 0.1f, 0.1f, 1.0f};
     const float diffuse[] = {0.6f, 0.6f, 0.8f, 1.0f};
@@ -103,21 +119,21 @@ void VBall::draw() {
 
     const GLsizei count = vertexCount();
     glInterleavedArrays(GL_N3F_V3F, 0, vertices.data());
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, count);  // body
+    drawArrays(GL_TRIANGLE_STRIP, count);  // body
 
     glLineWidth(2);
     glColor4f(0, 0, 0.2f, 1);
     glScalef(1.001f, 1.001f, 1.001f);
-    glDrawArrays(GL_LINE_STRIP, 0, count);  // wire
+    drawArrays(GL_LINE_STRIP, count);  // wire
 
     // Three additive glow shells; the scales accumulate.
     glColor4f(0.1f, 1, 1, 0.05f);
     glScalef(1.05f, 1.05f, 1.05f);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, count);
+    drawArrays(GL_TRIANGLE_STRIP, count);
     for (int shell = 0; shell < 2; ++shell) {
         glScalef(1.05f, 1.05f, 1.05f);
-        glDrawArrays(GL_TRIANGLE_STRIP, 0, count);
+        drawArrays(GL_TRIANGLE_STRIP, count);
     }
 
     glDisable(GL_LIGHTING);

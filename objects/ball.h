@@ -36,7 +36,15 @@ public:
     bool wobbling = false;
 
 private:
+    // What the mesh is built from: the phases and wobble of the last update.
+    struct Shape {
+        float phaseA, phaseB, wobble;
+    };
+    void buildMesh();
+
     bool meshBuilt_ = false;  // a ball drawn before its first update has no mesh yet
+    bool meshStale_ = false;  // meshShape_ is newer than the mesh (a fast-forward step)
+    Shape meshShape_{};
 };
 
 }  // namespace qm

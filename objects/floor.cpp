@@ -6,6 +6,7 @@
 #include <cmath>
 #include <utility>
 
+#include "base/fast_forward.h"
 #include "base/frame_clock.h"
 #include "resources/material.h"
 #include "script/token_line.h"
@@ -176,17 +177,21 @@ void ChessFloor::draw() {
     glScalef(0.07f, 0.07f, 1);
 
     glInterleavedArrays(GL_N3F_V3F, 0, vertices.data());
-    for (int s = 0; s < kDrawnStrips; ++s) glDrawArrays(GL_QUAD_STRIP, s * kStripVertices, kStripVertices);
+    if (!fastForwarding)  // a fast-forward step keeps the GL state changes, not the vertices
+        for (int s = 0; s < kDrawnStrips; ++s) glDrawArrays(GL_QUAD_STRIP, s * kStripVertices, kStripVertices);
 
-    // The flat border out to 800 units across; its inner edge meets the grid.
-    glBegin(GL_QUADS);
+    // The flat border out to 800 units across; its inner edge meets the grid. Its
+    // normal stays current, also after a fast-forward step, which sends no vertices.
     glNormal3f(0, 0, 1);
-    const float border[16][2] = {{400, 400},   {-400, 400},  {-400, 185},  {400, 185},
-                                 {400, -185},  {-400, -185}, {-400, -400}, {400, -400},
-                                 {400, 185},   {185, 185},   {185, -185},  {400, -185},
-                                 {-400, -185}, {-185, -185}, {-185, 185},  {-400, 185}};
-    for (const auto& v : border) glVertex3f(v[0], v[1], 0);
-    glEnd();
+    if (!fastForwarding) {
+        glBegin(GL_QUADS);
+        const float border[16][2] = {{400, 400},   {-400, 400},  {-400, 185},  {400, 185},
+                                     {400, -185},  {-400, -185}, {-400, -400}, {400, -400},
+                                     {400, 185},   {185, 185},   {185, -185},  {400, -185},
+                                     {-400, -185}, {-185, -185}, {-185, 185},  {-400, 185}};
+        for (const auto& v : border) glVertex3f(v[0], v[1], 0);
+        glEnd();
+    }
 
     glPopMatrix();  // texture matrix
     glMatrixMode(GL_MODELVIEW);

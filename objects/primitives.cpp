@@ -3,6 +3,10 @@
 
 #include <GL/gl.h>
 
+#include "base/fast_forward.h"
+
+#include <algorithm>
+
 #include "resources/material.h"
 
 namespace qm {
@@ -60,12 +64,20 @@ const Material* cubeMaterialFor(int code, const Material* current) {
 }  // namespace
 
 void drawCubeFaces() {
+    if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+        glTexCoord2f(1, 1);
+        return;
+    }
     glBegin(GL_QUADS);
     for (const Face& face : kOutsideFaces) emitFace(face);
     glEnd();
 }
 
 void drawCubeEdges() {
+    if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+        glTexCoord2f(1, 1);
+        return;
+    }
     for (const Face& face : kOutsideFaces) {
         glBegin(GL_LINE_STRIP);
         emitFace(face);
@@ -78,6 +90,10 @@ void drawInvertedCubeFaces() {
 }
 
 void drawInvertedCubeFaceRange(int first, int count) {
+    if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+        if (std::max(first, 0) < std::min(first + count, 6)) glTexCoord2f(1, 1);
+        return;
+    }
     glBegin(GL_QUADS);
     for (int f = first; f < first + count; ++f)
         if (f >= 0 && f < 6) emitFace(kInsideFaces[f]);
@@ -141,6 +157,11 @@ void Square::init() {
 void Square::draw() {
     if (!material) return;  // not attached yet
     material->apply();
+    if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+        glNormal3f(0, 0, 1);
+        glTexCoord2f(0, 0);
+        return;
+    }
     glBegin(GL_QUADS);
     glNormal3f(0, 0, 1);
     glTexCoord2f(0, 1);

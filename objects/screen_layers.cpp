@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include "base/fast_forward.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -20,6 +22,10 @@ namespace {
 // Fills the viewport at the near end of the depth range; the texture's t = 0 edge
 // is at the top of the screen.
 void drawScreenQuad() {
+    if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+        glTexCoord2f(0, 0);
+        return;
+    }
     glBegin(GL_QUADS);
     glTexCoord2f(0, 1);
     glVertex3i(-1, -1, -1);
@@ -108,6 +114,10 @@ void Symbols::draw() {
         if (!symbolMaterials[i]) continue;
         const float y = symbolY[i];
         symbolMaterials[i]->apply();
+        if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+            glTexCoord2f(0, 0);
+            continue;
+        }
         glBegin(GL_QUADS);
         glTexCoord2f(0, 1);
         glVertex3f(-0.8f, y - 0.2f, -1);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 
+#include "base/fast_forward.h"
 #include "base/frame_clock.h"
 #include "base/trace.h"
 #include "resources/material.h"
@@ -70,10 +71,19 @@ void TorusKnot::update() {
     knotQ = static_cast<float>(knotQ + (targetQ - knotQ) * delta * 3);
     if (knotPoints.size() < kPointCapacity || vertices.size() < kVertexCount) return;
 
+    meshShape_ = {knotP, knotQ, phase, swell};
+    meshBuilt_ = true;
+    // A fast-forward step only notes the shape; a drawn frame builds it (draw).
+    meshStale_ = fastForwarding;
+    if (!meshStale_) buildMesh(traceEnabled());
+}
+
+void TorusKnot::buildMesh(bool withTrace) {
+    const float p = meshShape_.p, q = meshShape_.q;
     for (int b = 0; b <= kCurvePoints; ++b) {
         const float theta = static_cast<float>(b) * 0.005f * kTwoPi;
-        const float r = (std::sin(knotQ * theta) + 2) * 16;
-        knotPoints[b] = {r * std::cos(knotP * theta), r * std::cos(knotQ * theta), r * std::sin(knotP * theta)};
+        const float r = (std::sin(q * theta) + 2) * 16;
+        knotPoints[b] = {r * std::cos(p * theta), r * std::cos(q * theta), r * std::sin(p * theta)};
     }
 
     // The tube's frame and radius depend only on the curve point i, so they are
@@ -91,8 +101,10 @@ void TorusKnot::update() {
         const Vec3 b = cross(tangent, sum);
         const Vec3 n2 = cross(b, tangent);
         const float thetaI = static_cast<float>(i) * 0.005f * kTwoPi;
-        const float radius = 3 * std::sin(2 * thetaI - 0.5f * phase) + 2 * std::sin(15 * thetaI + phase) + swell + 7;
+        const float radius = 3 * std::sin(2 * thetaI - 0.5f * meshShape_.phase) +
+                             2 * std::sin(15 * thetaI + meshShape_.phase) + meshShape_.swell + 7;
         frames[i] = {normalized(b), normalized(n2), radius};
+        if (!withTrace) continue;
         std::string& chunk = traceChunks_[i];
         chunk.clear();
         appendVectorLine(chunk, "n2:", frames[i].normal);
@@ -115,17 +127,19 @@ void TorusKnot::update() {
                 const Vec3 on = normalized(o);
                 const Vec3& p0 = knotPoints[i];
                 vertices[40 * k + 2 * (kRingSteps - n) + t] = {on.x, on.y, on.z, p0.x + o.x, p0.y + o.y, p0.z + o.z};
-                trace_ += traceChunks_[i];
+                if (withTrace) trace_ += traceChunks_[i];
             }
         }
     }
     // Two lines per vertex, every frame: part of the player's output, written at once.
-    traceWrite(trace_);
-    meshBuilt_ = true;
+    if (withTrace) traceWrite(trace_);
+    meshStale_ = false;
 }
 
 void TorusKnot::draw() {
     if (!meshBuilt_) return;
+    // The shape of the last update, noted by a fast-forward step; its trace went with that step.
+    if (meshStale_ && !fastForwarding) buildMesh(false);
     glEnable(GL_LIGHTING);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
@@ -153,11 +167,13 @@ void TorusKnot::draw() {
     // Each strip covers two bands and runs into the next: 4 vertices in the
     // opaque pass, 2 in the additive pass that brightens it.
     glInterleavedArrays(GL_N3F_V3F, 0, vertices.data());
-    for (int first = 0; first <= 7920; first += 80) glDrawArrays(GL_QUAD_STRIP, first, 84);
+    if (!fastForwarding)
+        for (int first = 0; first <= 7920; first += 80) glDrawArrays(GL_QUAD_STRIP, first, 84);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glPushMatrix();
-    for (int first = 0; first <= 7920; first += 80) glDrawArrays(GL_QUAD_STRIP, first, 82);
+    if (!fastForwarding)
+        for (int first = 0; first <= 7920; first += 80) glDrawArrays(GL_QUAD_STRIP, first, 82);
     glPopMatrix();
 
     glEnable(GL_DEPTH_TEST);

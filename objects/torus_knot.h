@@ -42,7 +42,16 @@ public:
     const std::string& lastTrace() const { return trace_; }
 
 private:
+    // What the mesh is built from: the knot's state at its last update.
+    struct Shape {
+        float p, q, phase, swell;
+    };
+    // Curve, tube and, when asked, the trace text, from meshShape_.
+    void buildMesh(bool withTrace);
+
     bool meshBuilt_ = false;  // a knot drawn before its first update has no mesh yet
+    bool meshStale_ = false;  // meshShape_ is newer than the mesh (a fast-forward step)
+    Shape meshShape_{};
     std::string trace_;  // reused every frame: nothing is allocated once it has grown
     std::array<std::string, kCurvePoints> traceChunks_;
 };

@@ -23,6 +23,9 @@ public:
     virtual void setUpEvents(KeyHandler handler) = 0;
     // Seconds on the frame clock's scale.
     virtual double seconds() = 0;
+    // Whether the coming frame is drawn; false makes it a fast-forward step, which
+    // advances the demo without drawing or showing anything.
+    virtual bool drawsFrame() { return true; }
     // First step of every frame: input reaches the key handler.
     virtual void pollEvents() = 0;
     // Just before the frame step: sync events that have been heard are acted on.

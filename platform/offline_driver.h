@@ -26,6 +26,10 @@ public:
     // Presses a key at the first frame whose time is at or after `seconds`.
     void pressKeyAt(double seconds, DemoKey key);
     void pressKeyAtFrame(long frame, DemoKey key) { keys_[frame].push_back(key); }
+    // Frames before this one are fast-forward steps: the demo advances through them
+    // exactly as when they are drawn (sync, keys and sound included), but nothing is
+    // drawn and the frame sink does not hear of them.
+    void setFastForwardUntil(long frame) { fastForwardUntil_ = frame; }
     // Ends the run after this many loop frames (0: run until the demo ends it).
     void setFrameLimit(long frames) { frameLimit_ = frames; }
     // Called after every frame has been drawn and flushed, with its index
@@ -38,6 +42,13 @@ public:
     // Audio frames rendered so far.
     int64_t audioFrames() const { return audioFrames_; }
 
+    // Back to frame 0 with no audio rendered, for a demo started again in the same
+    // screen; keys, limits and sinks stay as they are.
+    void restart() {
+        frame_ = 0;
+        audioFrames_ = 0;
+    }
+
     long frameIndex() const { return frame_; }
     double framesPerSecond() const { return fps_; }
     const OffscreenGl& gl() const { return gl_; }
@@ -45,6 +56,7 @@ public:
     bool openScreen(std::string& error) override;
     void setUpEvents(KeyHandler handler) override { keyHandler_ = handler; }
     double seconds() override { return static_cast<double>(frame_) / fps_; }
+    bool drawsFrame() override { return frame_ >= fastForwardUntil_; }
     void pollEvents() override;
     void releaseSyncEvents() override;
     bool frameDrawn(bool quitting) override;
@@ -57,6 +69,7 @@ private:
     double fps_;
     long frame_ = 0;
     long frameLimit_ = 0;
+    long fastForwardUntil_ = 0;
     KeyHandler keyHandler_ = nullptr;
     std::map<long, std::vector<DemoKey>> keys_;
     std::function<void(long, Frame)> sink_;

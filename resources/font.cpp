@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "base/fast_forward.h"
+
 namespace qm {
 
 namespace {
@@ -17,6 +19,10 @@ void loadPage(Texture& page, std::string_view path) {
 
 // One glyph cell as a 1 x 1 quad with its top up.
 void drawGlyphQuad(float s0, float s1, float t0, float t1) {
+    if (fastForwarding) {  // no quad, but the texture coordinate it leaves current
+        glTexCoord2f(s1, t1);
+        return;
+    }
     glBegin(GL_QUADS);
     glTexCoord2f(s1, t0);
     glVertex3f(1, 1, -1);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/fast_forward.h"
 #include "base/frame_clock.h"
 #include "base/paths.h"
 
@@ -386,7 +387,33 @@ void Md3Model::advance() {
     setFrames(frameA, frameB, static_cast<float>(blend + framesPerSecond * frameClock.delta));
 }
 
+namespace {
+
+// Sends the texture coordinate (when textured) and the blended normal of one
+// vertex between two frames; returns its blended position.
+std::array<float, 3> sendVertexAttributes(const Md3Vertex& va, const Md3Vertex& vb, const Md3TexCoord& st,
+                                          bool textured, float t) {
+    if (textured) glTexCoord2f(st.s, st.t);
+    const Vec3& na = md3NormalTable[va.normal[0] * 256 + va.normal[1]];
+    const Vec3& nb = md3NormalTable[vb.normal[0] * 256 + vb.normal[1]];
+    glNormal3f(na.x + t * (nb.x - na.x), na.y + t * (nb.y - na.y), na.z + t * (nb.z - na.z));
+    std::array<float, 3> p;
+    for (int k = 0; k < 3; ++k) {
+        const float pa = va.position[k] * kMd3PositionScale;
+        const float pb = vb.position[k] * kMd3PositionScale;
+        p[k] = pa + t * (pb - pa);
+    }
+    return p;
+}
+
+}  // namespace
+
 void Md3Model::drawFrames(int32_t a, int32_t b, float t) const {
+    // A fast-forward step draws no triangle; only the texture coordinate and
+    // normal of the last vertex are sent, which is what drawing leaves current.
+    const Md3Vertex* lastA = nullptr;
+    const Md3Vertex* lastB = nullptr;
+    const Md3TexCoord* lastSt = nullptr;
     for (const Md3Surface& surface : surfaces) {
         const int32_t vertexCount = surface.header.vertexCount;
         const int32_t frameCount = surface.header.frameCount;
@@ -399,26 +426,21 @@ void Md3Model::drawFrames(int32_t a, int32_t b, float t) const {
         const Md3Vertex* frameVerticesB = surface.vertices.data() + surfaceFrame(b, frameCount) * count;
 
         for (const Md3Triangle& triangle : surface.triangles) {
-            glBegin(GL_TRIANGLES);
+            if (!fastForwarding) glBegin(GL_TRIANGLES);
             for (int32_t v : triangle.indices) {
                 if (v < 0 || v >= vertexCount) continue;  // refused at load; the arrays are public
-                const Md3Vertex& va = frameVerticesA[v];
-                const Md3Vertex& vb = frameVerticesB[v];
-                if (textured) glTexCoord2f(surface.texCoords[v].s, surface.texCoords[v].t);
-                const Vec3& na = md3NormalTable[va.normal[0] * 256 + va.normal[1]];
-                const Vec3& nb = md3NormalTable[vb.normal[0] * 256 + vb.normal[1]];
-                glNormal3f(na.x + t * (nb.x - na.x), na.y + t * (nb.y - na.y), na.z + t * (nb.z - na.z));
-                float p[3];
-                for (int k = 0; k < 3; ++k) {
-                    const float pa = va.position[k] * kMd3PositionScale;
-                    const float pb = vb.position[k] * kMd3PositionScale;
-                    p[k] = pa + t * (pb - pa);
+                if (fastForwarding) {
+                    lastA = &frameVerticesA[v], lastB = &frameVerticesB[v], lastSt = &surface.texCoords[v];
+                    continue;
                 }
+                const std::array<float, 3> p =
+                    sendVertexAttributes(frameVerticesA[v], frameVerticesB[v], surface.texCoords[v], textured, t);
                 glVertex3f(p[0], p[1], p[2]);
             }
-            glEnd();
+            if (!fastForwarding) glEnd();
         }
     }
+    if (lastA) sendVertexAttributes(*lastA, *lastB, *lastSt, textured, t);
 }
 
 }  // namespace qm

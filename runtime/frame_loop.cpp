@@ -3,10 +3,14 @@
 
 #include <cstdio>
 
+#include "base/fast_forward.h"
 #include "base/frame_clock.h"
 #include "base/gl_state.h"
 #include "music/music_player.h"
+#include "objects/ball.h"
+#include "resources/font.h"
 #include "resources/material.h"
+#include "scene/scene.h"
 #include "runtime/demo.h"
 #include "runtime/demo_keys.h"
 #include "runtime/frame_loop.h"
@@ -24,9 +28,17 @@ void clearToBlack(Driver& driver, Driver::Frame frame) {
     driver.swapBuffers(frame);
 }
 
+}  // namespace
+
 void runFrame(Driver& driver) {
     driver.pollEvents();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const bool drawn = driver.drawsFrame();
+    // A fast-forward step changes the GL state as a drawn frame does (objects rely
+    // on what their predecessors leave), but no primitive reaches the pixels.
+    if (drawn)
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    else
+        beginFastForwardStep();
     glLoadIdentity();
     glColor4f(1, 1, 1, 1);
     glDisable(GL_TEXTURE_2D);  // each textured object enables it itself
@@ -35,18 +47,22 @@ void runFrame(Driver& driver) {
     overlay.draw();
     if (driver.frameDrawn(quitRequested)) quitRequested = true;
     frameClock.tick(driver.seconds());
+    if (!drawn) {
+        endFastForwardStep();
+        return;
+    }
     glFlush();
     driver.swapBuffers(Driver::Frame::Loop);
 }
 
-}  // namespace
-
-int runDemo(Driver& driver) {
+bool openDemoScreen(Driver& driver) {
     std::string error;
-    if (!driver.openScreen(error)) {
-        std::fprintf(stderr, "Couldn't set GL mode: %s\n", error.c_str());
-        return 1;
-    }
+    if (driver.openScreen(error)) return true;
+    std::fprintf(stderr, "Couldn't set GL mode: %s\n", error.c_str());
+    return false;
+}
+
+bool startDemo(Driver& driver) {
     clearToBlack(driver, Driver::Frame::Startup);  // black while scripts and pictures load
     setUpPlayerProjection();
     driver.setUpEvents(&handleDemoKey);
@@ -55,21 +71,44 @@ int runDemo(Driver& driver) {
     materialLibrary.load("data\\materials.qms");
     if (!demo.load("data\\globals.qms")) {
         std::fprintf(stderr, "quillmoor: cannot open the globals script \"data\\globals.qms\"\n");
-        driver.close();
-        return 1;
+        return false;
     }
     frameClock.start(driver.seconds());
     frameClock.tick(driver.seconds());
     overlay.trigger(3);  // the first scene fades in from black
     quitRequested = false;
+    return true;
+}
 
-    do {
-        runFrame(driver);
-    } while (!quitRequested);
-
+void endDemo(Driver& driver) {
     clearToBlack(driver, Driver::Frame::Shutdown);
     musicPlayer.stop();
     driver.close();
+}
+
+void resetDemo() {
+    demo.reset();  // closes the music and destroys every scene
+    materialLibrary.clear();
+    sharedFont.unload();
+    overlay.reset();
+    ballPhases = BallPhases{};
+    sceneRoot = nullptr;
+    selectedObject = nullptr;
+    frameClock = FrameClock{};
+    quitRequested = false;
+    resetGlState();
+}
+
+int runDemo(Driver& driver) {
+    if (!openDemoScreen(driver)) return 1;
+    if (!startDemo(driver)) {
+        driver.close();
+        return 1;
+    }
+    do {
+        runFrame(driver);
+    } while (!quitRequested);
+    endDemo(driver);
     return 0;
 }
 

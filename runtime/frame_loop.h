@@ -8,4 +8,26 @@ namespace qm {
 // Start-up, the frame loop and the shut-down. Returns the process exit status.
 int runDemo(Driver& driver);
 
+// The same run in pieces, for tools that start the demo afresh in a screen that
+// stays open (seeking, reloading):
+//
+//   openDemoScreen; then, as often as wanted: startDemo, runFrame until
+//   quitRequested, resetDemo; finally endDemo.
+//
+// Opens the screen; on failure prints the player's one start-up error line.
+bool openDemoScreen(Driver& driver);
+// Reads materials and globals (which reads every scene and starts the song), sets
+// the clock and fades the first scene in. False, after a message on standard
+// error, when the globals script cannot be read.
+bool startDemo(Driver& driver);
+// One pass of the loop. When the driver says the frame is not drawn
+// (Driver::drawsFrame), it is a fast-forward step: it advances everything a drawn
+// frame advances but clears, draws and shows nothing and writes no trace.
+void runFrame(Driver& driver);
+// The closing black frame; stops the song and closes the screen.
+void endDemo(Driver& driver);
+// Everything the demo changed goes back to its state before startDemo: scenes,
+// materials, font, music, overlay, clock and GL state. The screen stays open.
+void resetDemo();
+
 }  // namespace qm

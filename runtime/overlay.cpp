@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include "base/fast_forward.h"
+
 #include <cmath>
 
 #include "base/frame_clock.h"
@@ -25,6 +27,7 @@ double progressLeft(double start, double end, double now) {
 }
 
 void fullScreenQuad() {
+    if (fastForwarding) return;  // the layer's blend and colour are set; no pixels in a fast-forward step
     glBegin(GL_QUADS);
     glVertex3i(-1, -1, -1);
     glVertex3i(1, -1, -1);

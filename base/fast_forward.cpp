@@ -1,0 +1,20 @@
+// fast_forward.cpp -- entering and leaving a fast-forward step.
+#include "base/fast_forward.h"
+
+#include <GL/gl.h>
+
+namespace qm {
+
+bool fastForwarding = false;
+
+void beginFastForwardStep() {
+    fastForwarding = true;
+    glEnable(GL_RASTERIZER_DISCARD);
+}
+
+void endFastForwardStep() {
+    glDisable(GL_RASTERIZER_DISCARD);
+    fastForwarding = false;
+}
+
+}  // namespace qm
