@@ -121,6 +121,13 @@ struct FixtureCase {
     const char* variantName = "";
 };
 
+void PrintTo(const FixtureCase& c, std::ostream* os) {
+    *os << c.file << c.variantName;
+}
+void PrintTo(Copy copy, std::ostream* os) {
+    *os << (copy == Copy::Built ? "built" : "committed");
+}
+
 using FixtureParam = std::tuple<FixtureCase, Copy>;
 
 std::string fixtureTestName(const ::testing::TestParamInfo<FixtureParam>& info) {
