@@ -561,6 +561,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadBmpCase{"bfOffBits one byte too far", makeBmp({.offBits = 55, .pixelData = kOneRow}),
                    ImageStatus::Truncated},
         BadBmpCase{"masks missing", truncate(makeBmp({.bitsPerPixel = 16, .compression = 3}), 60),
+                   ImageStatus::Truncated},
+        // Run under the address sanitizer this shows that the table is not read past the file.
+        BadBmpCase{"colour table cut by the end of the file",
+                   truncate(makeBmp({.bitsPerPixel = 8, .extra = paletteOf(256), .pixelData = kOneRow}), 60),
                    ImageStatus::Truncated}));
 
 TEST(BmpReader, AFailedReadKeepsTheHeaderValues) {
