@@ -1,4 +1,6 @@
-// image_bmp.cpp -- the Windows bitmap reader: 32, 24, 16 (bit fields), 8 and 4 bits per pixel, uncompressed.
+// image_bmp.cpp -- the Windows bitmap reader: 32, 24, 16 (bit fields), 8 and 4 bits per pixel, uncompressed,
+// rows stored bottom-up or top-down.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -87,9 +89,7 @@ void convert16(const Layout& in, uint8_t* out, uint32_t redMask, uint32_t greenM
             const uint32_t p = readU16(row + 2 * x);
             out[0] = expandBits((p & red.mask) >> red.shift, red.bits);
             out[1] = expandBits((p & green.mask) >> green.shift, green.bits);
-            // Blue is taken from bit 0 upward without a shift: deliberate, the files
-            // this reads keep blue in the low bits.
-            out[2] = expandBits(p & blue.mask, blue.bits);
+            out[2] = expandBits((p & blue.mask) >> blue.shift, blue.bits);
             out[3] = 255;
         }
     }
@@ -104,22 +104,39 @@ void putPaletteColour(uint8_t* out, const std::array<uint8_t, 4>& entry) {
 
 using Palette = std::vector<std::array<uint8_t, 4>>;  // kPaletteEntries entries
 
-void convert8(const Layout& in, uint8_t* out, const Palette& palette) {
+// The palette converters return the highest colour index the pixels use.
+uint8_t convert8(const Layout& in, uint8_t* out, const Palette& palette) {
+    uint8_t highest = 0;
     for (size_t y = 0; y < in.height; ++y) {
         const uint8_t* row = in.source + y * in.stride;
-        for (size_t x = 0; x < in.width; ++x, out += 4) putPaletteColour(out, palette[row[x]]);
+        for (size_t x = 0; x < in.width; ++x, out += 4) {
+            highest = std::max(highest, row[x]);
+            putPaletteColour(out, palette[row[x]]);
+        }
     }
+    return highest;
 }
 
 // Two pixels per byte, high nibble first.
-void convert4(const Layout& in, uint8_t* out, const Palette& palette) {
+uint8_t convert4(const Layout& in, uint8_t* out, const Palette& palette) {
+    uint8_t highest = 0;
     for (size_t y = 0; y < in.height; ++y) {
         const uint8_t* row = in.source + y * in.stride;
         for (size_t x = 0; x < in.width; ++x, out += 4) {
             const uint8_t byte = row[x / 2];
-            putPaletteColour(out, palette[x % 2 == 0 ? byte >> 4 : byte & 0x0F]);
+            const uint8_t index = x % 2 == 0 ? byte >> 4 : byte & 0x0F;
+            highest = std::max(highest, index);
+            putPaletteColour(out, palette[index]);
         }
     }
+    return highest;
+}
+
+// Swaps row r with row rows - 1 - r.
+void reverseRows(std::vector<uint8_t>& pixels, size_t rowBytes, size_t rows) {
+    for (size_t top = 0, bottom = rows - 1; top < bottom; ++top, --bottom)
+        std::swap_ranges(pixels.begin() + top * rowBytes, pixels.begin() + (top + 1) * rowBytes,
+                         pixels.begin() + bottom * rowBytes);
 }
 
 }  // namespace
@@ -140,7 +157,9 @@ bool Texture::readBmpData(std::string_view bytes) {
     // Headers.
     if (size < 2 || readU16(data) != kBmpSignature) return finish(ImageStatus::NotThisFormat);
     if (size < kFileHeaderSize + 4) return finish(ImageStatus::Truncated);
-    if (readU32(data + kFileHeaderSize) == kCoreHeaderSize) return finish(ImageStatus::Unsupported);
+    const uint32_t infoSize = readU32(data + kFileHeaderSize);
+    if (infoSize == kCoreHeaderSize)
+        return finish(ImageStatus::Unsupported, {ImageNote::Kind::BmpCoreHeader});
     if (size < kHeadersSize) return finish(ImageStatus::Truncated);
     const uint8_t* info = data + kFileHeaderSize;
     const uint32_t offBits = readU32(data + 10);
@@ -151,12 +170,15 @@ bool Texture::readBmpData(std::string_view bytes) {
     const uint32_t sizeImage = readU32(info + 20);
     const uint32_t clrUsed = readU32(info + 32);
 
-    if (compression != kUncompressed && compression != kBitFields) return finish(ImageStatus::Unsupported);
+    if (compression != kUncompressed && compression != kBitFields)
+        return finish(ImageStatus::Unsupported, {ImageNote::Kind::BmpCompression, compression});
     if (bitsPerPixel != 32 && bitsPerPixel != 24 && bitsPerPixel != 16 && bitsPerPixel != 8 &&
         bitsPerPixel != 4)
-        return finish(ImageStatus::Unsupported);
+        return finish(ImageStatus::Unsupported,
+                      {ImageNote::Kind::BmpBitsPerPixel, static_cast<uint32_t>(bitsPerPixel)});
 
-    // Masks and colour table follow the first 40 bytes of the info header.
+    // The masks are the three words after the first 40 bytes of the info header,
+    // inside the larger headers that have them and right after a 40-byte one.
     if (bitsPerPixel == 16) {
         if (compression == kBitFields) {
             if (size < kHeadersSize + kMaskBytes) return finish(ImageStatus::Truncated);
@@ -169,18 +191,29 @@ bool Texture::readBmpData(std::string_view bytes) {
             blueMask = kDefaultBlueMask;
         }
     }
+    size_t paletteEntries = 0;
     if (bitsPerPixel < 16) {
-        // biClrUsed entries are read, deliberately also when it is 0 (none) and
-        // whatever the header's size; entries not read stay black, and a count
-        // above 256 reads 256.
+        // The colour table follows the info header, whatever that header's size (one
+        // that claims fewer than the 40 bytes read counts as 40). biClrUsed 0 means
+        // all 2^bitsPerPixel entries, and a count above 256 reads 256. Only entries
+        // that lie before the pixel data and inside the file are read; the others
+        // stay black.
         if (!image::tryAllocate(palette, kPaletteEntries)) return finish(ImageStatus::OutOfMemory);
-        const size_t entries = clrUsed < kPaletteEntries ? clrUsed : kPaletteEntries;
-        if (size - kHeadersSize < entries * 4) return finish(ImageStatus::Truncated);
-        for (size_t i = 0; i < entries; ++i) std::memcpy(palette[i].data(), data + kHeadersSize + 4 * i, 4);
+        const uint64_t tableStart = kFileHeaderSize + std::max<uint64_t>(infoSize, kInfoHeaderSize);
+        const uint64_t tableEnd = std::min<uint64_t>(offBits, size);
+        const uint64_t wanted =
+            clrUsed == 0 ? uint64_t{1} << bitsPerPixel : std::min<uint64_t>(clrUsed, kPaletteEntries);
+        const uint64_t present = tableEnd > tableStart ? (tableEnd - tableStart) / 4 : 0;
+        paletteEntries = static_cast<size_t>(std::min(wanted, present));
+        for (size_t i = 0; i < paletteEntries; ++i)
+            std::memcpy(palette[i].data(), data + tableStart + 4 * i, 4);
     }
 
-    // Dimensions. Top-down files (negative height) are refused rather than flipped.
-    if (height < 0) return finish(ImageStatus::Unsupported);
+    // Dimensions. A negative height stores the rows top-down; they are turned round
+    // once converted, so that row 0 is the bottom row as in a bottom-up file.
+    const bool topDown = height < 0;
+    if (height == std::numeric_limits<int32_t>::min()) return finish(ImageStatus::TooLarge);
+    if (topDown) height = -height;
     if (width <= 0 || height == 0) return finish(ImageStatus::Damaged);
     if (width > kMaxImageSide || height > kMaxImageSide || int64_t{width} * height > kMaxImagePixels)
         return finish(ImageStatus::TooLarge);
@@ -200,6 +233,7 @@ bool Texture::readBmpData(std::string_view bytes) {
     if (!image::tryAllocate(pixels, pixelCount * 4)) return finish(ImageStatus::OutOfMemory);
     const Layout in{data + offBits, static_cast<size_t>(stride), static_cast<size_t>(width),
                     static_cast<size_t>(height)};
+    uint8_t highestIndex = 0;
     switch (bitsPerPixel) {
         case 32:
             // Rows of 32-bit pixels need no padding: the block is the picture, blue
@@ -215,14 +249,18 @@ bool Texture::readBmpData(std::string_view bytes) {
             convert16(in, pixels.data(), redMask, greenMask, blueMask);
             break;
         case 8:
-            convert8(in, pixels.data(), palette);
+            highestIndex = convert8(in, pixels.data(), palette);
             break;
         case 4:
-            convert4(in, pixels.data(), palette);
+            highestIndex = convert4(in, pixels.data(), palette);
             break;
     }
+    if (topDown) reverseRows(pixels, in.width * 4, in.height);
+    ImageNote note;
+    if (bitsPerPixel < 16 && highestIndex >= paletteEntries)
+        note = {ImageNote::Kind::BmpColoursMissing, static_cast<uint32_t>(paletteEntries)};
     bitsPerPixel = 32;
-    return finish(ImageStatus::Ok);
+    return finish(ImageStatus::Ok, note);
 }
 
 }  // namespace qm

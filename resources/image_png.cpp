@@ -1,4 +1,5 @@
-// image_png.cpp -- the PNG reader through libpng: every colour type to 8-bit RGB or RGBA, with gamma.
+// image_png.cpp -- the PNG reader through libpng: every colour type and depth to 8-bit RGB or RGBA, with
+// gamma.
 #include <png.h>
 
 #include <csetjmp>
@@ -86,6 +87,8 @@ ImageStatus decodePng(Texture& texture, PngJob& job) {
         return ImageStatus::TooLarge;
 
     png_set_swap(job.png);  // only 16-bit samples are affected
+    // 16-bit samples keep their high byte, so that every colour type ends at 8 bits.
+    if (bitDepth == 16) png_set_strip_16(job.png);
     if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_expand(job.png);
     if (png_get_valid(job.png, job.info, PNG_INFO_tRNS)) png_set_expand(job.png);
     if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
@@ -115,7 +118,8 @@ ImageStatus decodePng(Texture& texture, PngJob& job) {
         png_read_image(job.png, job.rows.data());
         texture.bitsPerPixel = 32;
     } else {
-        // 16-bit samples stay 16-bit after these transformations: no picture.
+        // Every colour type ends as RGB or RGBA of 8-bit samples; anything else is
+        // refused rather than misread.
         return ImageStatus::Unsupported;
     }
     png_read_end(job.png, job.info);

@@ -144,6 +144,7 @@ private:
                 texture.loadImage(field_);
                 MaterialFinding finding = makeFinding(MaterialFinding::Kind::ImageRead);
                 finding.image = texture.status();
+                finding.imageNote = texture.note();
                 if (observer_) observer_(finding);
                 break;
             }
@@ -198,7 +199,7 @@ private:
     }
 
     MaterialFinding makeFinding(MaterialFinding::Kind kind) const {
-        return MaterialFinding{kind, fieldLine_, index_, field_, ImageStatus::Ok};
+        return MaterialFinding{kind, fieldLine_, index_, field_, ImageStatus::Ok, ImageNote{}};
     }
 
     void report(MaterialFinding::Kind kind) {

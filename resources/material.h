@@ -60,6 +60,7 @@ struct MaterialFinding {
     int fieldIndex;  // 0 name, 1 image, 2-5 keywords, 6-9 colour
     std::string text;
     ImageStatus image = ImageStatus::Ok;
+    ImageNote imageNote;  // what the image reader noticed beyond `image`
 };
 using MaterialObserver = std::function<void(const MaterialFinding&)>;
 // Hears every look-up that falls back to the first material: the name asked for.

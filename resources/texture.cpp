@@ -89,6 +89,7 @@ Texture& Texture::operator=(Texture&& other) noexcept {
     magFilter = other.magFilter;
     byteLength = other.byteLength;
     status_ = other.status_;
+    note_ = other.note_;
     return *this;
 }
 
@@ -100,8 +101,9 @@ bool Texture::loadImage(std::string_view path) {
     return finish(ImageStatus::UnknownExtension);
 }
 
-bool Texture::finish(ImageStatus status) {
+bool Texture::finish(ImageStatus status, ImageNote note) {
     status_ = status;
+    note_ = note;
     if (status != ImageStatus::Ok) std::vector<uint8_t>().swap(pixels);
     return status == ImageStatus::Ok;
 }

@@ -25,6 +25,25 @@ enum class ImageStatus {
 // A short lower-case description ("cannot open", "truncated", ...).
 const char* imageStatusText(ImageStatus status);
 
+// What the last image read noticed beyond its status, kept for tools: the header
+// field for which a known variant was refused, or what makes a picture that was
+// read look other than its file intends.
+struct ImageNote {
+    enum class Kind {
+        None,
+        BmpCoreHeader,      // the 12-byte OS/2 header (refused)
+        BmpCompression,     // `value` is biCompression, neither none nor bit fields (refused)
+        BmpBitsPerPixel,    // `value` is a depth other than 4, 8, 16, 24 or 32 (refused)
+        BmpColoursMissing,  // `value` entries in the colour table; pixels use colours past them, drawn black
+        TgaImageType,       // `value` is an image type other than uncompressed true colour (refused)
+        TgaColourMap,       // true colour with a colour map (refused)
+        TgaBitsPerPixel,    // `value` is a depth other than 24 or 32 (refused)
+        TgaTopOrigin,       // the origin is at the top; rows are still taken in file order
+    };
+    Kind kind = Kind::None;
+    uint32_t value = 0;
+};
+
 // Pictures larger than this are refused before anything is allocated.
 inline constexpr int32_t kMaxImageSide = 16384;
 inline constexpr int64_t kMaxImagePixels = int64_t{8192} * 8192;  // 256 MiB as RGBA
@@ -69,6 +88,7 @@ public:
     bool readPngData(std::string_view bytes);
 
     ImageStatus status() const { return status_; }
+    const ImageNote& note() const { return note_; }
     bool hasPicture() const { return !pixels.empty(); }
 
     // Converts `height` rows of `width` 3-byte pixels into `pixels` with alpha 255;
@@ -94,7 +114,7 @@ public:
     int32_t width = 0;
     int32_t height = 0;
     int32_t bitsPerPixel = 0;
-    std::vector<uint8_t> pixels;                        // RGBA rows in file order; empty = no picture
+    std::vector<uint8_t> pixels;  // RGBA rows in file order; empty = no picture
     // BMP colour table (blue, green, red, reserved): 256 entries once a BMP of 8 or
     // fewer bits has been read, empty before, so that the many textures that never
     // see one (a materials script may make thousands) do not carry it.
@@ -109,9 +129,10 @@ public:
     int32_t byteLength = 0;  // length of the file's pixel data block as the reader takes it
 
 private:
-    bool finish(ImageStatus status);
+    bool finish(ImageStatus status, ImageNote note = {});
 
     ImageStatus status_ = ImageStatus::Ok;
+    ImageNote note_;
 };
 
 }  // namespace qm

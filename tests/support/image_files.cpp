@@ -35,6 +35,26 @@ std::string bmp24Rows(int width, int height, const std::vector<uint8_t>& rgba) {
     return rows;
 }
 
+std::string bmpTopDown(const std::string& bottomUp) {
+    if (bottomUp.size() < 54) return bottomUp;
+    const auto u32 = [&](size_t at) {
+        return uint32_t(uint8_t(bottomUp[at])) | uint32_t(uint8_t(bottomUp[at + 1])) << 8 |
+               uint32_t(uint8_t(bottomUp[at + 2])) << 16 | uint32_t(uint8_t(bottomUp[at + 3])) << 24;
+    };
+    const size_t offBits = u32(10);
+    const int64_t width = int32_t(u32(18));
+    const int64_t height = int32_t(u32(22));
+    const int bits = uint8_t(bottomUp[28]) | uint8_t(bottomUp[29]) << 8;
+    const size_t stride = size_t((width * bits + 31) / 32 * 4);
+    if (width <= 0 || height <= 0 || offBits + stride * size_t(height) > bottomUp.size()) return bottomUp;
+    std::string topDown = bottomUp;
+    for (int64_t row = 0; row < height; ++row)
+        topDown.replace(offBits + size_t(row) * stride, stride, bottomUp,
+                        offBits + size_t(height - 1 - row) * stride, stride);
+    topDown.replace(22, 4, le32(uint32_t(-height)));
+    return topDown;
+}
+
 std::string makeTga(uint8_t imageType, uint16_t width, uint16_t height, uint8_t bitsPerPixel,
                     const std::string& data, uint8_t colourMapType, uint8_t idLength) {
     std::string header(18, '\0');

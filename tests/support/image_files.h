@@ -27,6 +27,10 @@ std::string makeBmp(const BmpSpec& spec);
 // Padded bottom-up rows of a 24-bit BMP from RGBA pixels (rows in file order).
 std::string bmp24Rows(int width, int height, const std::vector<uint8_t>& rgba);
 
+// The same uncompressed BMP stored top-down: its rows in reverse order and its
+// biHeight negated. A file it cannot take comes back unchanged.
+std::string bmpTopDown(const std::string& bottomUp);
+
 // An 18-byte TGA header and the data after it.
 std::string makeTga(uint8_t imageType, uint16_t width, uint16_t height, uint8_t bitsPerPixel,
                     const std::string& data, uint8_t colourMapType = 0, uint8_t idLength = 0);

@@ -3,7 +3,6 @@
 #include "check/script_check.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -86,28 +85,90 @@ std::string firstMaterialNote() {
     return "the materials script defines none, so nothing is applied";
 }
 
-std::string imageProblem(std::string_view path, ImageStatus status) {
+// The image types of a TGA header that the reader knows by name.
+const char* tgaTypeName(uint32_t type) {
+    switch (type) {
+        case 1:
+            return "colour-mapped";
+        case 3:
+            return "grey";
+        case 9:
+            return "run-length encoded colour-mapped";
+        case 10:
+            return "run-length encoded true-colour";
+        case 11:
+            return "run-length encoded grey";
+        default:
+            return "unusual";
+    }
+}
+
+std::string bmpCompressionName(uint32_t compression) {
+    switch (compression) {
+        case 1:
+            return "is run-length encoded (8 bits per pixel)";
+        case 2:
+            return "is run-length encoded (4 bits per pixel)";
+        case 4:
+            return "holds a JPEG picture";
+        case 5:
+            return "holds a PNG picture";
+        default:
+            return "uses compression " + std::to_string(compression);
+    }
+}
+
+// Why a read failed, from the reader's status and, for a refused variant, the
+// header field its note names.
+std::string imageProblem(std::string_view path, ImageStatus status, const ImageNote& note) {
     const std::string shown = inQuotes(displayPath(path));
+    const std::string value = std::to_string(note.value);
     switch (status) {
         case ImageStatus::CannotOpen:
             return "cannot open image " + shown;
         case ImageStatus::UnknownExtension:
             return "image " + shown + ": the name ends in none of bmp, png, tga";
-        case ImageStatus::Unsupported: {
-            std::string text = "image " + shown + " is a variant the readers do not take";
-            const std::string ending = path.size() >= 3 ? displayPath(path.substr(path.size() - 3)) : "";
-            std::string lower;
-            for (char c : ending) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            if (lower == "bmp")
-                text += " (BMP: Windows header, uncompressed or bit fields, 4, 8, 16, 24 or 32 bits)";
-            else if (lower == "tga")
-                text += " (TGA: uncompressed true colour, 24 or 32 bits)";
-            else if (lower == "png")
-                text += " (PNG: 8 bits per sample)";
-            return text;
-        }
+        case ImageStatus::Unsupported:
+            break;
         default:
             return "cannot read image " + shown + ": " + imageStatusText(status);
+    }
+    const std::string image = "image " + shown;
+    switch (note.kind) {
+        case ImageNote::Kind::BmpCoreHeader:
+            return image + " has the 12-byte OS/2 header; the BMP reader takes headers of 40 bytes or more";
+        case ImageNote::Kind::BmpCompression:
+            return image + " " + bmpCompressionName(note.value) +
+                   "; the BMP reader takes uncompressed and bit-field pixels only";
+        case ImageNote::Kind::BmpBitsPerPixel:
+            return image + " is a BMP of " + value + (note.value == 1 ? " bit" : " bits") +
+                   " per pixel; the BMP reader takes 4, 8, 16, 24 or 32";
+        case ImageNote::Kind::TgaImageType:
+            return image + " is a " + tgaTypeName(note.value) + " TGA (image type " + value +
+                   "); the TGA reader takes uncompressed true colour only";
+        case ImageNote::Kind::TgaColourMap:
+            return image +
+                   " is a true-colour TGA with a colour map; the TGA reader takes true colour without one";
+        case ImageNote::Kind::TgaBitsPerPixel:
+            return image + " is a TGA of " + value + " bits per pixel; the TGA reader takes 24 or 32";
+        default:
+            return image + " is a variant the readers do not take";
+    }
+}
+
+// How a picture that was read will look other than its file intends; empty when
+// it looks as intended.
+std::string imageWarning(std::string_view path, const ImageNote& note) {
+    const std::string image = "image " + inQuotes(displayPath(path));
+    switch (note.kind) {
+        case ImageNote::Kind::TgaTopOrigin:
+            return image + " has its origin at the top: it is drawn the other way up from the same " +
+                   "picture saved as a BMP or as a TGA with its origin at the bottom";
+        case ImageNote::Kind::BmpColoursMissing:
+            return image + " uses colour indexes past the " + std::to_string(note.value) +
+                   " colours its colour table holds; those pixels draw black";
+        default:
+            return "";
     }
 }
 
@@ -399,9 +460,10 @@ void SceneScriptCheck::checkFontPages(int line) {
     fontChecked_ = true;
     for (std::string_view page : kFontPages) {
         Texture texture;
-        if (texture.loadImage(page)) continue;
-        const ImageStatus status = texture.status();
-        error(line, "font page: " + imageProblem(page, status));
+        if (!texture.loadImage(page))
+            error(line, "font page: " + imageProblem(page, texture.status(), texture.note()));
+        else if (const std::string warning = imageWarning(page, texture.note()); !warning.empty())
+            warn(line, "font page: " + warning);
     }
 }
 
@@ -575,7 +637,9 @@ bool checkMaterials(Diagnostics& diagnostics, std::string_view path) {
         switch (f.kind) {
             case Kind::ImageRead:
                 if (f.image != ImageStatus::Ok)
-                    diagnostics.error(file, f.line, imageProblem(f.text, f.image));
+                    diagnostics.error(file, f.line, imageProblem(f.text, f.image, f.imageNote));
+                else if (const std::string warning = imageWarning(f.text, f.imageNote); !warning.empty())
+                    diagnostics.warning(file, f.line, warning);
                 extraReported = false;
                 break;
             case Kind::UnknownKeyword: {
