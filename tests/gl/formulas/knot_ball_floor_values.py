@@ -108,7 +108,7 @@ class Knot:
         return unit(offset), add(self.points[i], offset), n_hat, b_hat
 
 
-KNOT_VERTICES = [(0, 20, 0), (0, 1, 1), (57, 13, 1), (131, 6, 0), (199, 7, 1), (200, 15, 0), (200, 15, 1)]
+KNOT_VERTICES = [(0, 20, 0), (0, 1, 1), (57, 13, 1), (131, 6, 0), (199, 3, 0), (199, 7, 1), (200, 15, 0), (200, 15, 1)]
 
 
 def knot_cases():
