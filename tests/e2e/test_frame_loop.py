@@ -40,8 +40,10 @@ class FrameLoopTest(E2ETestCase):
         self.write("data/b.qms", "on load\n")
         self.write("tmpscene.qms", "on load\n")
         self.write("data/globals.qms", "new scene data\\a.qms a\nnew scene data\\b.qms b\nscenes a b\n")
-        # Keypad digits, 0, Enter on the keypad and other keys the player has no use for.
-        run = (self.session().sleep(0.5).shot("before")
+        # Keypad digits, 0, Enter on the keypad and other keys the player has no use for,
+        # pressed once the globals script has been read (its four trace lines), so that
+        # the player is surely listening.
+        run = (self.session().wait_trace_lines(4).sleep(0.3).shot("before")
                .key("0", "KP_1", "KP_9", "KP_Enter", "space", "a", "Tab", "BackSpace", "F3", "F12")
                .sleep(0.3).shot("after").key("Escape").run())
         self.assertEqual(run.status, 0, run.stderr)
