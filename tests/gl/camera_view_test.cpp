@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "base/frame_clock.h"
+#include "scene/camera.h"
 #include "scene/scene.h"
 #include "support/gl_test.h"
 
@@ -161,6 +163,31 @@ TEST_F(CameraViewTest, AScaleVectorScalesTheObjectAndItsChildren) {
     drawScene();
     EXPECT_TRUE(looksLike(pixel(420, 300), kClear));  // scaled: x = 2, two units wide
     EXPECT_TRUE(looksLike(pixel(490, 300), kGreen));
+}
+
+// An object turns about z, then y, then x; a camera with the same fields rolls last,
+// after pitch and yaw. Each angle differs so that any other order gives another
+// matrix; the literals come from tests/gl/formulas/placement_values.py.
+TEST_F(CameraViewTest, ObjectsTurnAboutZThenYThenXAndTheCameraRollsAfterPitchAndYaw) {
+    const float object[16] = {0.4924039f, 0.5868241f, -0.6427876f, 0.0000000f, -0.4568260f, 0.8028723f,
+                              0.3830222f, 0.0000000f, 0.7408431f,  0.1050405f, 0.6634139f,  0.0000000f,
+                              1.0000000f, 2.0000000f, 3.0000000f,  1.0000000f};
+    const float view[16] = {0.7386058f,  -0.3802361f, 0.5566704f,  0.0000000f, 0.6634139f, 0.5566704f,
+                            -0.5000000f, 0.0000000f,  -0.1197639f, 0.7386058f, 0.6634139f, 0.0000000f,
+                            -1.7061421f, -2.9489221f, -1.5469122f, 1.0000000f};
+    Quad quad(1, 1, 1);
+    Camera camera;
+    for (auto [placed, expected] : {std::pair<SceneObject*, const float*>{&quad, object}, {&camera, view}}) {
+        placed->position.set(1, 2, 3);
+        placed->rotation.set(30, 40, 50);
+        glLoadIdentity();
+        placed->transform();
+        float modelview[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+        for (int i = 0; i < 16; ++i)
+            EXPECT_NEAR(modelview[i], expected[i], 1e-5)
+                << placed->name.value_or("object") << " [" << i << "]";
+    }
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "base/frame_clock.h"
 #include "objects/floor.h"
 #include "support/gl_test.h"
+#include "support/test_materials.h"
 
 namespace qm {
 namespace {
@@ -17,6 +19,10 @@ protected:
         GlTest::SetUp();
         frameClock = FrameClock{};
         floor.init();
+    }
+    void TearDown() override {
+        materialLibrary.clear();  // while the context that owns the textures is current
+        GlTest::TearDown();
     }
 
     void step(double seconds = 0.02) {
@@ -68,13 +74,67 @@ TEST_F(FloorTest, ADropIsPressedInEveryUpdateForAFifteenthOfASecondAndThenStops)
     EXPECT_FALSE(allFlat());
 }
 
+// Heights and vertices worked out from the wave rule by
+// tests/gl/formulas/knot_ball_floor_values.py, which runs the whole 75 x 75 grid.
+// Heights are whole numbers, so they must match exactly; the normals are unit
+// vectors of whole-number differences, within a rounding step of single precision.
+struct HeightPin {
+    int row, column;
+    float z;
+};
+
+struct VertexPin {
+    int index;
+    Vec3 normal, position;
+};
+
+::testing::AssertionResult near(const Vec3& actual, const Vec3& expected, double tolerance) {
+    if (std::fabs(actual.x - expected.x) <= tolerance && std::fabs(actual.y - expected.y) <= tolerance &&
+        std::fabs(actual.z - expected.z) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "(" << actual.x << ", " << actual.y << ", " << actual.z << ") instead of (" << expected.x
+           << ", " << expected.y << ", " << expected.z << ")";
+}
+
+// A drop at now = 10 with scroll code 5, then ten 0.02 s updates: seven pushes, and
+// the ripple spreading from the centre.
+TEST_F(FloorTest, ADropRipplesOutAsTheWaveRuleSays) {
+    frameClock.now = 10.0;
+    floor.trigger(1);
+    floor.trigger(5);
+    for (int frame = 0; frame < 10; ++frame) step(0.02);
+    const HeightPin heights[] = {{37, 37, -24}, {36, 36, -32}, {38, 38, -32}, {37, 36, -18},
+                                 {37, 38, -18}, {34, 37, -25}, {37, 31, -23}, {30, 30, 0}};
+    for (const HeightPin& h : heights)
+        EXPECT_EQ(floor.currentPoint(h.row, h.column).z, h.z) << h.row << ", " << h.column;
+    // The mesh shows the heights before the last wave step, with their normals.
+    const VertexPin vertices[] = {
+        {5474, {0.0f, -0.44721359f, 0.89442718f}, {0.0f, 0.0f, -16.0f}},
+        {5475, {0.0f, -0.44721359f, 0.89442718f}, {0.0f, -5.0f, -40.0f}},
+        {5622, {-0.44721359f, 0.0f, 0.89442718f}, {-5.0f, 5.0f, -33.0f}},
+        {5781, {0.34815532f, -0.34815532f, 0.870388269f}, {15.0f, 5.0f, -37.0f}},
+        {5024, {0.0f, 0.813733459f, 0.58123821f}, {0.0f, -15.0f, -42.0f}},
+        {74, {0.0f, 0.0f, 1.0f}, {0.0f, -180.0f, 0.0f}},
+    };
+    for (const VertexPin& v : vertices) {
+        const NormalVertex& actual = floor.vertices[v.index];
+        EXPECT_TRUE(near({actual.nx, actual.ny, actual.nz}, v.normal, 1e-6)) << "vertex " << v.index;
+        EXPECT_EQ((Vec3{actual.x, actual.y, actual.z}), v.position) << "vertex " << v.index;
+    }
+    EXPECT_FLOAT_EQ(floor.texOffsetU, -0.399999976f);
+    EXPECT_FLOAT_EQ(floor.texOffsetV, 0.399999976f);
+}
+
 TEST_F(FloorTest, HeightsAreWholeNumbersAndARippleWrapsAroundTheGridEdges) {
     floor.currentPoint(74, 20).z = -400;
     floor.currentPoint(20, 74).z = -400;
-    step();
+    for (int i = 0; i < 3; ++i) step();
     // Row 74's neighbour across the edge is row 0, and column 74's is column 0.
-    EXPECT_NE(floor.currentPoint(0, 20).z, 0);
-    EXPECT_NE(floor.currentPoint(20, 0).z, 0);
+    const HeightPin heights[] = {{74, 20, 0}, {73, 20, -50}, {0, 20, -50}, {1, 20, 0}, {74, 21, -50},
+                                 {20, 74, 0}, {20, 0, -50},  {20, 1, 0},   {21, 0, 0}};
+    for (const HeightPin& h : heights)
+        EXPECT_EQ(floor.currentPoint(h.row, h.column).z, h.z) << h.row << ", " << h.column;
     for (int i = 0; i < 40; ++i) step();
     for (const Vec3& p : floor.current) ASSERT_EQ(p.z, std::trunc(p.z));
 }
@@ -109,6 +169,55 @@ TEST_F(FloorTest, ScrollCodesPickTheSpeedAndOtherCodesDoNothing) {
     EXPECT_EQ(floor.texOffsetU, 1.75f);
     EXPECT_EQ(floor.texOffsetV, 1.0f);
     EXPECT_FALSE(floor.dropActive);
+}
+
+// The texture coordinates OpenGL generates for every vertex drawn, grid and border,
+// read back in feedback mode: a vertex at (x, y) samples (0.07 x + u, 0.07 y + v).
+TEST_F(FloorTest, EveryVertexSamplesTheTextureAtSevenHundredthsOfItsPlacePlusTheScroll) {
+    step();
+    floor.material = &test::addSolidMaterial("tiles", test::kWhite);  // texture coordinates need a texture
+    floor.texOffsetU = 0.25f;
+    floor.texOffsetV = -0.5f;
+    // Straight above the floor, 1000 units square on the 800 x 600 window.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-500, 500, -500, 500, -1000, 1000);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(90, 1, 0, 0);  // undoes the floor's own turn: heights towards the viewer
+    std::vector<GLfloat> buffer(1 << 21);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    floor.draw();
+    const GLint used = glRenderMode(GL_RENDER);
+    ASSERT_GT(used, 0);
+
+    int vertices = 0;
+    bool corner = false, gridPoint = false;
+    for (GLint i = 0; i < used;) {
+        ASSERT_EQ(buffer[i], GL_POLYGON_TOKEN);
+        const int count = static_cast<int>(buffer[i + 1]);
+        i += 2;
+        for (int v = 0; v < count; ++v, i += 11, ++vertices) {
+            const float x = buffer[i] / 0.8f - 500, y = buffer[i + 1] / 0.6f - 500;
+            const float s = buffer[i + 7], t = buffer[i + 8];
+            ASSERT_NEAR(s, 0.07f * x + 0.25f, 1e-3) << "vertex at " << x << ", " << y;
+            ASSERT_NEAR(t, 0.07f * y - 0.5f, 1e-3) << "vertex at " << x << ", " << y;
+            if (std::fabs(x - 400) < 1e-3 && std::fabs(y - 400) < 1e-3) {
+                corner = true;
+                EXPECT_NEAR(s, 28.25, 1e-4);
+                EXPECT_NEAR(t, 27.5, 1e-4);
+            }
+            if (std::fabs(x + 185) < 1e-3 && std::fabs(y - 35) < 1e-3) {
+                gridPoint = true;
+                EXPECT_NEAR(s, -12.7, 1e-4);
+                EXPECT_NEAR(t, 1.95, 1e-4);
+            }
+        }
+    }
+    EXPECT_TRUE(corner);
+    EXPECT_TRUE(gridPoint);
+    EXPECT_GE(vertices, 74 * 74 * 4 + 4 * 4);  // every quad of the grid and the border
 }
 
 TEST_F(FloorTest, TheLitFloorFillsTheLowerHalfOfTheView) {

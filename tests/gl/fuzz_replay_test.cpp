@@ -14,6 +14,14 @@
 #include "support/temp_dir.h"
 
 namespace qm {
+
+namespace fuzz {
+// What CTest shows beside each test's name (found by argument-dependent lookup).
+static void PrintTo(const Target& target, std::ostream* os) {
+    *os << target.name;
+}
+}  // namespace fuzz
+
 namespace {
 
 namespace fs = std::filesystem;

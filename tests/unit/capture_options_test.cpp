@@ -31,12 +31,22 @@ std::string nameOf(const std::vector<const char*>& args, size_t index) {
     return (name.empty() ? std::string("none") : name) + "_" + std::to_string(index);
 }
 
+// A command line as CTest shows it beside the test's name.
+void printArgs(const std::vector<const char*>& args, std::ostream* os) {
+    *os << "[";
+    for (size_t i = 0; i < args.size(); ++i) *os << (i ? " " : "") << args[i];
+    *os << "]";
+}
+
 struct RangeCase {
     std::vector<const char*> args;
     long endFrame;
     long firstFrame;
     bool lengthGiven;
 };
+void PrintTo(const RangeCase& c, std::ostream* os) {
+    printArgs(c.args, os);
+}
 
 class CaptureRange : public ::testing::TestWithParam<RangeCase> {};
 
@@ -101,6 +111,9 @@ struct BadLine {
     std::vector<const char*> args;
     const char* mentions;  // a word the message must contain
 };
+void PrintTo(const BadLine& c, std::ostream* os) {
+    printArgs(c.args, os);
+}
 
 class CaptureUsageError : public ::testing::TestWithParam<BadLine> {};
 

@@ -93,6 +93,10 @@ const ExpectedImage kImages[] = {
     {"sym-note.png", Kind::PngRgba, 32, 32},
 };
 
+void PrintTo(const ExpectedImage& e, std::ostream* os) {
+    *os << e.name;
+}
+
 class GeneratedImage : public ::testing::TestWithParam<ExpectedImage> {};
 
 TEST_P(GeneratedImage, HasTheDeclaredHeaderAndSize) {

@@ -301,6 +301,9 @@ struct ChoiceCase {
     const char* name;
     ImageStatus status;
 };
+void PrintTo(const ChoiceCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReaderChoiceTest : public ::testing::TestWithParam<ChoiceCase> {};
 
@@ -323,7 +326,13 @@ INSTANTIATE_TEST_SUITE_P(Names, ReaderChoiceTest,
                                            ChoiceCase{"bm", ImageStatus::UnknownExtension},
                                            ChoiceCase{"wall.png", ImageStatus::NotThisFormat},
                                            ChoiceCase{"wall.tga", ImageStatus::NotThisFormat},
-                                           ChoiceCase{"missing.bmp", ImageStatus::CannotOpen}));
+                                           ChoiceCase{"missing.bmp", ImageStatus::CannotOpen}),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
 
 TEST(ReaderChoice, ScriptPathsWithBackslashesAndOtherCaseAreFound) {
     test::TempDir dir;

@@ -110,6 +110,9 @@ struct LayoutCase {
     const char* label;
     md3write::Layout layout;
 };
+void PrintTo(const LayoutCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class Md3RoundTrip : public ::testing::TestWithParam<LayoutCase> {};
 

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "runtime/sync_actions.h"
 #include "support/temp_dir.h"
 #include "support/test_songs.h"
+#include "support/trace_capture.h"
 
 namespace qm {
 namespace {
@@ -205,6 +208,62 @@ TEST_F(MusicPlayerTest, EachValueDoesItsOverlayEffectOrSceneChange) {
     onPatternEffect(0);
     EXPECT_TRUE(demo.advanceRequested);
 }
+
+// Every value runs the current scene's event of its number after its own effect. Z00
+// runs event 0 of the scene that is still current: the change waits for the next
+// frame step.
+TEST_F(MusicPlayerTest, EachValueRunsItsEventOnTheSceneThatIsStillCurrent) {
+    musicPlayer.setSyncAction(nullptr);  // the real action
+    std::string first = "on load\nnew camera mark\nend new\n";
+    for (int value : {0, 1, 27, 128, 200, 255})
+        first += "on sync " + std::to_string(value) + "\nselect mark\nposition " + std::to_string(value) +
+                 " 0 0\n";
+    dir.write("data/a.qms", first);
+    dir.write("data/b.qms", "on load\nnew camera mark\nend new\non sync 0\nselect mark\nposition -1 0 0\n");
+    dir.write("data/globals.qms", "new scene data\\a.qms a\nnew scene data\\b.qms b\nscenes a b\n");
+    test::ScopedWorkingDirectory cwd(dir.path());
+    test::TraceCapture trace;
+    demo.reset();
+    ASSERT_TRUE(demo.load("data\\globals.qms"));
+    Scene* a = demo.playlist[0];
+    Scene* b = demo.playlist[1];
+    ASSERT_EQ(demo.current, a);
+    SceneObject* markA = a->objects.root->findByName("mark");
+    SceneObject* markB = b->objects.root->findByName("mark");
+    for (int value : {1, 27, 128, 200, 255, 0}) {
+        onPatternEffect(value);
+        EXPECT_EQ(markA->position.x, value);
+    }
+    EXPECT_EQ(demo.current, a);
+    EXPECT_TRUE(demo.advanceRequested);
+    EXPECT_EQ(markB->position.x, 0) << "the next scene's event 0 does not run";
+    demo.reset();
+    selectedObject = nullptr;
+    sceneRoot = nullptr;
+}
+
+// Values from 0x80 up (in IT, fixed filter macros) are sync values like any other:
+// they reach the action unchanged, from every format.
+class HighSyncValuesTest : public MusicPlayerTest, public ::testing::WithParamInterface<test::SongFormat> {};
+
+TEST_P(HighSyncValuesTest, ReachTheActionUnchanged) {
+    modwrite::Song song = test::basicSong(2, 1, 64);
+    const std::vector<int> values{0x7F, 0x80, 0xC3, 0xFF, 0x01};
+    for (size_t i = 0; i < values.size(); ++i)
+        test::putSync(song, 0, static_cast<int>(4 * i), 1, static_cast<uint8_t>(values[i]));
+    musicPlayer.init(1);
+    musicPlayer.loadSong(songFile(song, GetParam()));
+    musicPlayer.play();
+    std::vector<int16_t> pcm(2 * 1024);
+    for (int block = 0; block < 100; ++block) musicPlayer.renderOffline(pcm.data(), 1024);  // past row 16
+    musicPlayer.releaseEventsBefore(std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(releasedValues(), values);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, HighSyncValuesTest,
+                         ::testing::Values(test::SongFormat::Xm, test::SongFormat::It,
+                                           test::SongFormat::ItPlain, test::SongFormat::S3m),
+                         [](const auto& info) { return test::formatName(info.param); });
 
 // The offline driver: by frame n exactly round(44100 n / fps) frames are rendered,
 // and an event goes out before the first frame whose time is past its stamp.

@@ -195,7 +195,7 @@ TEST_F(SceneReaderTest, NestedBlocksMakeChildrenInOrder) {
     EXPECT_EQ(find("two")->position, (Vec3{}));
 }
 
-TEST_F(SceneReaderTest, EventNumbersAreDecimalAndOutOfRangeListsDropTheirLines) {
+TEST_F(SceneReaderTest, EventNumbersAreDecimalOutOfRangeListsDropTheirLinesAndUnknownListsChangeNothing) {
     read("on sync 31\n"
          "new camera a\n"
          "end new\n"
@@ -210,24 +210,27 @@ TEST_F(SceneReaderTest, EventNumbersAreDecimalAndOutOfRangeListsDropTheirLines) 
          "on bogus\n"      // changes nothing: still no list
          "position 1 1 1\n"
          "on sync 255\n"
-         "select b\n");
+         "select b\n"
+         "on bogus\n"      // keeps the current list too
+         "position 2 0 0\n");
     EXPECT_EQ(scene.eventLists[31].size(), 1u);
     EXPECT_EQ(scene.eventLists[0].size(), 1u);
-    EXPECT_EQ(scene.eventLists[255].size(), 1u);
+    EXPECT_EQ(scene.eventLists[255].size(), 2u);
     ASSERT_NE(find("b"), nullptr);
     size_t total = scene.loadList.size();
     for (const CommandList& list : scene.eventLists) total += list.size();
-    EXPECT_EQ(total, 3u);
+    EXPECT_EQ(total, 4u);
     scene.runEvent(255);
     EXPECT_EQ(selectedObject, find("b"));
     EXPECT_TRUE(find("b")->visible);
-    EXPECT_EQ(find("b")->position, (Vec3{}));
+    EXPECT_EQ(find("b")->position, (Vec3{2, 0, 0}));
     EXPECT_EQ(findings.seen, (std::vector<Seen>{{6, ScriptFindingKind::EventOutOfRange, "256"},
                                                 {8, ScriptFindingKind::DroppedCommand, "select"},
                                                 {10, ScriptFindingKind::EventOutOfRange, "-1"},
                                                 {11, ScriptFindingKind::DroppedCommand, "visable"},
                                                 {12, ScriptFindingKind::UnknownListKind, "bogus"},
-                                                {13, ScriptFindingKind::DroppedCommand, "position"}}));
+                                                {13, ScriptFindingKind::DroppedCommand, "position"},
+                                                {16, ScriptFindingKind::UnknownListKind, "bogus"}}));
 }
 
 TEST_F(SceneReaderTest, CommandLinesBeforeTheFirstOnAreDroppedButObjectsAreMade) {

@@ -20,7 +20,26 @@ struct SplitCase {
     std::vector<std::string> words;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << "[" << c.input << "]"; }
+// Blanks stay as they are; line ends, tabs and bytes above 127 are escaped, so that
+// CTest names and messages carry no raw control bytes.
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    constexpr char kHexDigits[] = "0123456789ABCDEF";
+    *os << "[";
+    for (const char* p = c.input; *p; ++p) {
+        const auto byte = static_cast<unsigned char>(*p);
+        if (*p == '\n')
+            *os << "\\n";
+        else if (*p == '\r')
+            *os << "\\r";
+        else if (*p == '\t')
+            *os << "\\t";
+        else if (byte < 0x20 || byte > 0x7E)
+            *os << "\\x" << kHexDigits[byte >> 4] << kHexDigits[byte & 15];
+        else
+            *os << *p;
+    }
+    *os << "]";
+}
 
 class SplitWordsTest : public ::testing::TestWithParam<SplitCase> {};
 
