@@ -1,4 +1,5 @@
-// fixed_math.cpp -- matrices as the GL 1.1 matrix stack builds them, so that the layer's vertices land where GL's do.
+// fixed_math.cpp -- matrices as the GL 1.1 matrix stack builds them, so that the layer's vertices land where
+// GL's do.
 #include "platform/webgl/fixed_math.h"
 
 #include <cmath>
@@ -9,11 +10,15 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-float& at(Mat4& a, int row, int column) { return a.m[column * 4 + row]; }
+float& at(Mat4& a, int row, int column) {
+    return a.m[column * 4 + row];
+}
 
 }  // namespace
 
-Mat4 Mat4::identity() { return Mat4{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}; }
+Mat4 Mat4::identity() {
+    return Mat4{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+}
 
 Mat4 multiply(const Mat4& a, const Mat4& b) {
     Mat4 p;

@@ -1,4 +1,5 @@
-// fixed_math.h -- the webgl layer's matrix arithmetic, done as GL 1.1 does it: column-major, single precision.
+// fixed_math.h -- the webgl layer's matrix arithmetic, done as GL 1.1 does it: column-major, single
+// precision.
 #pragma once
 
 namespace qmgl {

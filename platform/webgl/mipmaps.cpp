@@ -38,7 +38,8 @@ MipLevel halve(const MipLevel& in) {
         for (int x = 0; x < out.width; ++x, row += 2 * kChannels)
             for (int k = 0; k < kChannels; ++k)
                 *dst++ = static_cast<uint8_t>(
-                    (row[k] + row[kChannels + k] + row[rowBytes + k] + row[rowBytes + kChannels + k] + 2) / 4);
+                    (row[k] + row[kChannels + k] + row[rowBytes + k] + row[rowBytes + kChannels + k] + 2) /
+                    4);
     }
     return out;
 }
@@ -92,8 +93,8 @@ MipLevel scaleBox(const uint8_t* in, int widthIn, int heightIn, int widthOut, in
                 for (int k = 0; k < kChannels; ++k) totals[k] += p[k] * weight;
             };
             if (highY.whole > lowY.whole && highX.whole > lowX.whole) {
-                for (const auto& [y, yShare] : {std::pair{lowY.whole, 1 - lowY.fraction},
-                                                std::pair{highY.whole, highY.fraction}}) {
+                for (const auto& [y, yShare] :
+                     {std::pair{lowY.whole, 1 - lowY.fraction}, std::pair{highY.whole, highY.fraction}}) {
                     add(texel(lowX.whole, y), yShare * (1 - lowX.fraction));
                     for (int x = lowX.whole + 1; x < highX.whole; ++x) add(texel(x, y), yShare);
                     add(texel(highX.whole, y), yShare * highX.fraction);
@@ -122,7 +123,8 @@ MipLevel scaleBox(const uint8_t* in, int widthIn, int heightIn, int widthOut, in
                 for (int x = lowX.whole + 1; x < highX.whole; ++x) add(texel(x, y), 1.0f);
 
             uint8_t* dst = &out.rgba[(static_cast<size_t>(i) * widthOut + j) * kChannels];
-            for (int k = 0; k < kChannels; ++k) dst[k] = static_cast<uint8_t>(static_cast<int>(totals[k] / area));
+            for (int k = 0; k < kChannels; ++k)
+                dst[k] = static_cast<uint8_t>(static_cast<int>(totals[k] / area));
             lowX = highX;
             step(highX, convXWhole, convXFraction);
         }

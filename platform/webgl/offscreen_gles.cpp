@@ -1,4 +1,5 @@
-// offscreen_gles.cpp -- OffscreenGl on an OpenGL ES 2 context (Mesa's EGL surfaceless platform), for the webgl layer.
+// offscreen_gles.cpp -- OffscreenGl on an OpenGL ES 2 context (Mesa's EGL surfaceless platform), for the
+// webgl layer.
 //
 // Built into the core library's ES 2 copy in place of runtime/offscreen_gl.cpp: the
 // same class, the same pbuffer, but the context is the one WebGL 1 resembles, and the
@@ -16,7 +17,9 @@
 
 namespace qm {
 
-OffscreenGl::~OffscreenGl() { destroy(); }
+OffscreenGl::~OffscreenGl() {
+    destroy();
+}
 
 bool OffscreenGl::create(int width, int height, std::string& error) {
     destroy();
@@ -40,9 +43,21 @@ bool OffscreenGl::create(int width, int height, std::string& error) {
         destroy();
         return false;
     }
-    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_ES2_BIT,
-                                       EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-                                       EGL_DEPTH_SIZE, 24, EGL_NONE};
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
+                                       EGL_PBUFFER_BIT,
+                                       EGL_RENDERABLE_TYPE,
+                                       EGL_OPENGL_ES2_BIT,
+                                       EGL_RED_SIZE,
+                                       8,
+                                       EGL_GREEN_SIZE,
+                                       8,
+                                       EGL_BLUE_SIZE,
+                                       8,
+                                       EGL_ALPHA_SIZE,
+                                       8,
+                                       EGL_DEPTH_SIZE,
+                                       24,
+                                       EGL_NONE};
     EGLConfig config;
     EGLint configCount = 0;
     if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1) {

@@ -1,4 +1,5 @@
-// shaders.cpp -- GLSL ES 1.00 text for GL 1.1's per-vertex lighting, texgen, texturing and fog, and the program cache.
+// shaders.cpp -- GLSL ES 1.00 text for GL 1.1's per-vertex lighting, texgen, texturing and fog, and the
+// program cache.
 #include "platform/webgl/shaders.h"
 
 #include <cstdio>
@@ -223,7 +224,8 @@ Program build(const Pipeline& pipeline) {
     Program p;
     int vertex[6], fragment[4];
     featureValues(pipeline, vertex, fragment);
-    const GLuint vs = compile(GL_VERTEX_SHADER, "#version 100\n" + prelude(kVertexFeatures, vertex) + kVertexShader);
+    const GLuint vs =
+        compile(GL_VERTEX_SHADER, "#version 100\n" + prelude(kVertexFeatures, vertex) + kVertexShader);
     const GLuint fs = compile(GL_FRAGMENT_SHADER, std::string("#version 100\n") + kFragmentPrecision +
                                                       prelude(kFragmentFeatures, fragment) + kFragmentShader);
     if (!vs || !fs) {
@@ -296,6 +298,8 @@ bool useProgram(const Pipeline& pipeline, const Uniforms& u) {
     return true;
 }
 
-void forgetPrograms() { programs.clear(); }
+void forgetPrograms() {
+    programs.clear();
+}
 
 }  // namespace qmgl

@@ -1,4 +1,5 @@
-// state.cpp -- the webgl layer's GL 1.1 state machine, immediate mode, vertex arrays, textures and queries on ES 2.
+// state.cpp -- the webgl layer's GL 1.1 state machine, immediate mode, vertex arrays, textures and queries on
+// ES 2.
 //
 // Every GL 1.1 call of the player lands here. State that ES 2 keeps itself (blending,
 // depth, culling, the viewport, textures) is passed on; the rest (matrices, lights,
@@ -118,9 +119,7 @@ struct State {
     GLenum error = GL_NO_ERROR;
     GLuint vertexBuffer = 0, indexBuffer = 0;
 
-    State() {
-        lights[0].diffuse[0] = lights[0].diffuse[1] = lights[0].diffuse[2] = 1;
-    }
+    State() { lights[0].diffuse[0] = lights[0].diffuse[1] = lights[0].diffuse[2] = 1; }
 };
 
 State& state() {
@@ -139,9 +138,13 @@ MatrixStack& currentStack() {
     return s.modelview;
 }
 
-TextureInfo& boundTexture() { return state().textures[state().boundTexture]; }
+TextureInfo& boundTexture() {
+    return state().textures[state().boundTexture];
+}
 
-bool isMipmapFilter(GLint filter) { return filter != GL_NEAREST && filter != GL_LINEAR; }
+bool isMipmapFilter(GLint filter) {
+    return filter != GL_NEAREST && filter != GL_LINEAR;
+}
 
 // GL 1.1 draws as if texturing were off while the bound texture lacks an image (ES 2
 // would sample black instead).
@@ -170,9 +173,10 @@ qmgl::Pipeline currentPipeline() {
     for (int i = 0; i < qmgl::kLights; ++i) p.light[i] = s.lights[i].enabled;
     p.genS = texGenOf(s.genS, s.genModeS);
     p.genT = texGenOf(s.genT, s.genModeT);
-    if (s.fog) p.fog = s.fogMode == GL_LINEAR ? qmgl::FogMode::Linear
-                       : s.fogMode == GL_EXP  ? qmgl::FogMode::Exp
-                                              : qmgl::FogMode::Exp2;
+    if (s.fog)
+        p.fog = s.fogMode == GL_LINEAR ? qmgl::FogMode::Linear
+                : s.fogMode == GL_EXP  ? qmgl::FogMode::Exp
+                                       : qmgl::FogMode::Exp2;
     // With nearest filtering GL_CLAMP samples exactly as GL_CLAMP_TO_EDGE does.
     p.borderS = p.texturing && t.wrapS == GL_CLAMP && t.magFilter == GL_LINEAR;
     p.borderT = p.texturing && t.wrapT == GL_CLAMP && t.magFilter == GL_LINEAR;
@@ -283,7 +287,9 @@ bool isPrimitive(GLenum mode) {
            mode == GL_LINES || mode == GL_LINE_STRIP;
 }
 
-BatchKind kindOf(GLenum mode) { return mode == GL_LINES || mode == GL_LINE_STRIP ? BatchKind::Lines : BatchKind::Triangles; }
+BatchKind kindOf(GLenum mode) {
+    return mode == GL_LINES || mode == GL_LINE_STRIP ? BatchKind::Lines : BatchKind::Triangles;
+}
 
 // 16-bit indices (all WebGL 1 has) reach 65,535 vertices a batch.
 constexpr size_t kBatchVertices = 65536;
@@ -321,26 +327,40 @@ void setPassedCap(bool& flag, GLenum cap, bool value) {
 bool* layerCap(GLenum cap) {
     State& s = state();
     switch (cap) {
-        case GL_TEXTURE_2D: return &s.texturing;
-        case GL_LIGHTING: return &s.lighting;
-        case GL_COLOR_MATERIAL: return &s.colorMaterial;
-        case GL_FOG: return &s.fog;
-        case GL_TEXTURE_GEN_S: return &s.genS;
-        case GL_TEXTURE_GEN_T: return &s.genT;
-        case GL_LIGHT0: return &s.lights[0].enabled;
-        case GL_LIGHT1: return &s.lights[1].enabled;
-        default: return nullptr;
+        case GL_TEXTURE_2D:
+            return &s.texturing;
+        case GL_LIGHTING:
+            return &s.lighting;
+        case GL_COLOR_MATERIAL:
+            return &s.colorMaterial;
+        case GL_FOG:
+            return &s.fog;
+        case GL_TEXTURE_GEN_S:
+            return &s.genS;
+        case GL_TEXTURE_GEN_T:
+            return &s.genT;
+        case GL_LIGHT0:
+            return &s.lights[0].enabled;
+        case GL_LIGHT1:
+            return &s.lights[1].enabled;
+        default:
+            return nullptr;
     }
 }
 
 bool* passedCap(GLenum cap) {
     State& s = state();
     switch (cap) {
-        case GL_BLEND: return &s.blend;
-        case GL_DEPTH_TEST: return &s.depthTest;
-        case GL_CULL_FACE: return &s.cullFace;
-        case GL_DITHER: return &s.dither;
-        default: return nullptr;
+        case GL_BLEND:
+            return &s.blend;
+        case GL_DEPTH_TEST:
+            return &s.depthTest;
+        case GL_CULL_FACE:
+            return &s.cullFace;
+        case GL_DITHER:
+            return &s.dither;
+        default:
+            return nullptr;
     }
 }
 
@@ -390,36 +410,66 @@ bool query(GLenum name, Query& q) {
     if (bool* flag = layerCap(name)) return put({*flag ? 1.0 : 0.0});
     if (bool* flag = passedCap(name)) return put({*flag ? 1.0 : 0.0});
     switch (name) {
-        case GL_MATRIX_MODE: return put({static_cast<double>(s.matrixMode)});
-        case GL_MODELVIEW_MATRIX: return putFloats(s.modelview.top().m, 16);
-        case GL_PROJECTION_MATRIX: return putFloats(s.projection.top().m, 16);
-        case GL_TEXTURE_MATRIX: return putFloats(s.texture.top().m, 16);
-        case GL_MODELVIEW_STACK_DEPTH: return put({static_cast<double>(s.modelview.size())});
-        case GL_PROJECTION_STACK_DEPTH: return put({static_cast<double>(s.projection.size())});
-        case GL_TEXTURE_STACK_DEPTH: return put({static_cast<double>(s.texture.size())});
-        case GL_CURRENT_COLOR: q.color = true; return putFloats(s.color, 4);
-        case GL_CURRENT_NORMAL: return putFloats(s.normal, 3);
-        case GL_CURRENT_TEXTURE_COORDS: return put({s.texCoord[0], s.texCoord[1], 0.0, 1.0});
-        case GL_BLEND_SRC: return put({static_cast<double>(s.blendSource)});
-        case GL_BLEND_DST: return put({static_cast<double>(s.blendDestination)});
-        case GL_DEPTH_FUNC: return put({static_cast<double>(s.depthFunc)});
-        case GL_DEPTH_WRITEMASK: return put({s.depthMask ? 1.0 : 0.0});
-        case GL_CULL_FACE_MODE: return put({static_cast<double>(s.cullMode)});
-        case GL_LINE_WIDTH: return put({s.lineWidth});
+        case GL_MATRIX_MODE:
+            return put({static_cast<double>(s.matrixMode)});
+        case GL_MODELVIEW_MATRIX:
+            return putFloats(s.modelview.top().m, 16);
+        case GL_PROJECTION_MATRIX:
+            return putFloats(s.projection.top().m, 16);
+        case GL_TEXTURE_MATRIX:
+            return putFloats(s.texture.top().m, 16);
+        case GL_MODELVIEW_STACK_DEPTH:
+            return put({static_cast<double>(s.modelview.size())});
+        case GL_PROJECTION_STACK_DEPTH:
+            return put({static_cast<double>(s.projection.size())});
+        case GL_TEXTURE_STACK_DEPTH:
+            return put({static_cast<double>(s.texture.size())});
+        case GL_CURRENT_COLOR:
+            q.color = true;
+            return putFloats(s.color, 4);
+        case GL_CURRENT_NORMAL:
+            return putFloats(s.normal, 3);
+        case GL_CURRENT_TEXTURE_COORDS:
+            return put({s.texCoord[0], s.texCoord[1], 0.0, 1.0});
+        case GL_BLEND_SRC:
+            return put({static_cast<double>(s.blendSource)});
+        case GL_BLEND_DST:
+            return put({static_cast<double>(s.blendDestination)});
+        case GL_DEPTH_FUNC:
+            return put({static_cast<double>(s.depthFunc)});
+        case GL_DEPTH_WRITEMASK:
+            return put({s.depthMask ? 1.0 : 0.0});
+        case GL_CULL_FACE_MODE:
+            return put({static_cast<double>(s.cullMode)});
+        case GL_LINE_WIDTH:
+            return put({s.lineWidth});
         case GL_VIEWPORT:
             return put({static_cast<double>(s.viewport[0]), static_cast<double>(s.viewport[1]),
                         static_cast<double>(s.viewport[2]), static_cast<double>(s.viewport[3])});
-        case GL_COLOR_CLEAR_VALUE: q.color = true; return putFloats(s.clearColor, 4);
-        case GL_TEXTURE_BINDING_2D: return put({static_cast<double>(s.boundTexture)});
-        case GL_FOG_MODE: return put({static_cast<double>(s.fogMode)});
-        case GL_FOG_COLOR: q.color = true; return putFloats(s.fogColor, 4);
-        case GL_FOG_DENSITY: return put({s.fogDensity});
-        case GL_FOG_START: return put({s.fogStart});
-        case GL_FOG_END: return put({s.fogEnd});
-        case GL_FOG_HINT: return put({static_cast<double>(s.fogHint)});
-        case GL_PACK_ALIGNMENT: return put({static_cast<double>(s.packAlignment)});
-        case GL_UNPACK_ALIGNMENT: return put({static_cast<double>(s.unpackAlignment)});
-        default: return false;
+        case GL_COLOR_CLEAR_VALUE:
+            q.color = true;
+            return putFloats(s.clearColor, 4);
+        case GL_TEXTURE_BINDING_2D:
+            return put({static_cast<double>(s.boundTexture)});
+        case GL_FOG_MODE:
+            return put({static_cast<double>(s.fogMode)});
+        case GL_FOG_COLOR:
+            q.color = true;
+            return putFloats(s.fogColor, 4);
+        case GL_FOG_DENSITY:
+            return put({s.fogDensity});
+        case GL_FOG_START:
+            return put({s.fogStart});
+        case GL_FOG_END:
+            return put({s.fogEnd});
+        case GL_FOG_HINT:
+            return put({static_cast<double>(s.fogHint)});
+        case GL_PACK_ALIGNMENT:
+            return put({static_cast<double>(s.packAlignment)});
+        case GL_UNPACK_ALIGNMENT:
+            return put({static_cast<double>(s.unpackAlignment)});
+        default:
+            return false;
     }
 }
 
@@ -445,12 +495,17 @@ void setFog(GLenum name, const float* values) {
             if (values[0] < 0) return recordError(GL_INVALID_VALUE);
             s.fogDensity = values[0];
             break;
-        case GL_FOG_START: s.fogStart = values[0]; break;
-        case GL_FOG_END: s.fogEnd = values[0]; break;
+        case GL_FOG_START:
+            s.fogStart = values[0];
+            break;
+        case GL_FOG_END:
+            s.fogEnd = values[0];
+            break;
         case GL_FOG_COLOR:
             for (int i = 0; i < 4; ++i) s.fogColor[i] = std::clamp(values[i], 0.0f, 1.0f);
             break;
-        default: recordError(GL_INVALID_ENUM);
+        default:
+            recordError(GL_INVALID_ENUM);
     }
 }
 
@@ -465,8 +520,12 @@ void qmgl_ContextCreated() {
 
 // ---- state
 
-void qmgl_Enable(GLenum cap) { setCap(cap, true); }
-void qmgl_Disable(GLenum cap) { setCap(cap, false); }
+void qmgl_Enable(GLenum cap) {
+    setCap(cap, true);
+}
+void qmgl_Disable(GLenum cap) {
+    setCap(cap, false);
+}
 
 GLboolean qmgl_IsEnabled(GLenum cap) {
     if (bool* flag = layerCap(cap)) return *flag;
@@ -570,7 +629,8 @@ void qmgl_GetIntegerv(GLenum name, GLint* values) {
     Query q;
     if (!queryOrComplain(name, q)) return;
     for (int i = 0; i < q.count; ++i)
-        values[i] = q.color ? static_cast<GLint>(q.values[i] * 2147483647.0) : static_cast<GLint>(q.values[i] + 0.5);
+        values[i] =
+            q.color ? static_cast<GLint>(q.values[i] * 2147483647.0) : static_cast<GLint>(q.values[i] + 0.5);
 }
 
 void qmgl_GetFloatv(GLenum name, GLfloat* values) {
@@ -592,7 +652,8 @@ void qmgl_PixelStorei(GLenum name, GLint value) {
     glPixelStorei(name, value);
 }
 
-void qmgl_ReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, void* pixels) {
+void qmgl_ReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                     void* pixels) {
     flush();
     glReadPixels(x, y, width, height, format, type, pixels);
 }
@@ -600,7 +661,8 @@ void qmgl_ReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum for
 // ---- matrices
 
 void qmgl_MatrixMode(GLenum mode) {
-    if (mode != GL_MODELVIEW && mode != GL_PROJECTION && mode != GL_TEXTURE) return recordError(GL_INVALID_ENUM);
+    if (mode != GL_MODELVIEW && mode != GL_PROJECTION && mode != GL_TEXTURE)
+        return recordError(GL_INVALID_ENUM);
     state().matrixMode = mode;
 }
 
@@ -618,11 +680,18 @@ void qmgl_PopMatrix() {
     if (!currentStack().pop()) recordError(GL_STACK_UNDERFLOW);
 }
 
-void qmgl_Translatef(GLfloat x, GLfloat y, GLfloat z) { multiplyCurrent(qmgl::translation(x, y, z)); }
-void qmgl_Rotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) { multiplyCurrent(qmgl::rotation(angle, x, y, z)); }
-void qmgl_Scalef(GLfloat x, GLfloat y, GLfloat z) { multiplyCurrent(qmgl::scaling(x, y, z)); }
+void qmgl_Translatef(GLfloat x, GLfloat y, GLfloat z) {
+    multiplyCurrent(qmgl::translation(x, y, z));
+}
+void qmgl_Rotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
+    multiplyCurrent(qmgl::rotation(angle, x, y, z));
+}
+void qmgl_Scalef(GLfloat x, GLfloat y, GLfloat z) {
+    multiplyCurrent(qmgl::scaling(x, y, z));
+}
 
-void qmgl_Frustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear, GLdouble zFar) {
+void qmgl_Frustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear,
+                  GLdouble zFar) {
     if (zNear <= 0 || zFar <= 0 || left == right || bottom == top || zNear == zFar)
         return recordError(GL_INVALID_VALUE);
     multiplyCurrent(qmgl::frustum(left, right, bottom, top, zNear, zFar));
@@ -685,7 +754,9 @@ void qmgl_Color4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha) {
     trackColorMaterial();
 }
 
-void qmgl_Color3f(GLfloat red, GLfloat green, GLfloat blue) { qmgl_Color4f(red, green, blue, 1.0f); }
+void qmgl_Color3f(GLfloat red, GLfloat green, GLfloat blue) {
+    qmgl_Color4f(red, green, blue, 1.0f);
+}
 
 void qmgl_TexCoord2f(GLfloat s, GLfloat t) {
     float* c = state().texCoord;
@@ -729,8 +800,12 @@ void qmgl_Lightfv(GLenum light, GLenum name, const GLfloat* values) {
     Light& l = s.lights[light - GL_LIGHT0];
     flush();
     switch (name) {
-        case GL_AMBIENT: std::memcpy(l.ambient, values, sizeof l.ambient); break;
-        case GL_DIFFUSE: std::memcpy(l.diffuse, values, sizeof l.diffuse); break;
+        case GL_AMBIENT:
+            std::memcpy(l.ambient, values, sizeof l.ambient);
+            break;
+        case GL_DIFFUSE:
+            std::memcpy(l.diffuse, values, sizeof l.diffuse);
+            break;
         case GL_POSITION: {
             // Fixed in eye space by the modelview matrix of this moment.
             qmgl::transform(s.modelview.top(), values, l.position);
@@ -738,7 +813,8 @@ void qmgl_Lightfv(GLenum light, GLenum name, const GLfloat* values) {
                 for (int i = 0; i < 3; ++i) l.position[i] /= l.position[3];
             break;
         }
-        default: recordError(GL_INVALID_ENUM);
+        default:
+            recordError(GL_INVALID_ENUM);
     }
 }
 
@@ -747,8 +823,12 @@ void qmgl_Fogf(GLenum name, GLfloat value) {
     setFog(name, &value);
 }
 
-void qmgl_Fogi(GLenum name, GLint value) { qmgl_Fogf(name, static_cast<GLfloat>(value)); }
-void qmgl_Fogfv(GLenum name, const GLfloat* values) { setFog(name, values); }
+void qmgl_Fogi(GLenum name, GLint value) {
+    qmgl_Fogf(name, static_cast<GLfloat>(value));
+}
+void qmgl_Fogfv(GLenum name, const GLfloat* values) {
+    setFog(name, values);
+}
 
 void qmgl_TexGeni(GLenum coord, GLenum name, GLint value) {
     State& s = state();
@@ -789,7 +869,9 @@ void qmgl_BindTexture(GLenum target, GLuint name) {
     glBindTexture(GL_TEXTURE_2D, name);
 }
 
-GLboolean qmgl_IsTexture(GLuint name) { return name != 0 && state().textures.count(name) ? GL_TRUE : GL_FALSE; }
+GLboolean qmgl_IsTexture(GLuint name) {
+    return name != 0 && state().textures.count(name) ? GL_TRUE : GL_FALSE;
+}
 
 void qmgl_TexParameteri(GLenum target, GLenum name, GLint value) {
     if (target != GL_TEXTURE_2D) return recordError(GL_INVALID_ENUM);
@@ -800,11 +882,20 @@ void qmgl_TexParameteri(GLenum target, GLenum name, GLint value) {
     GLint* slot = nullptr;
     bool valid = false;
     switch (name) {
-        case GL_TEXTURE_WRAP_S: slot = &t.wrapS, valid = wrap; break;
-        case GL_TEXTURE_WRAP_T: slot = &t.wrapT, valid = wrap; break;
-        case GL_TEXTURE_MIN_FILTER: slot = &t.minFilter, valid = filter || mipmapFilter; break;
-        case GL_TEXTURE_MAG_FILTER: slot = &t.magFilter, valid = filter; break;
-        default: return recordError(GL_INVALID_ENUM);
+        case GL_TEXTURE_WRAP_S:
+            slot = &t.wrapS, valid = wrap;
+            break;
+        case GL_TEXTURE_WRAP_T:
+            slot = &t.wrapT, valid = wrap;
+            break;
+        case GL_TEXTURE_MIN_FILTER:
+            slot = &t.minFilter, valid = filter || mipmapFilter;
+            break;
+        case GL_TEXTURE_MAG_FILTER:
+            slot = &t.magFilter, valid = filter;
+            break;
+        default:
+            return recordError(GL_INVALID_ENUM);
     }
     if (!valid) return recordError(GL_INVALID_ENUM);
     flush();
@@ -818,11 +909,20 @@ void qmgl_GetTexParameteriv(GLenum target, GLenum name, GLint* values) {
     if (target != GL_TEXTURE_2D) return recordError(GL_INVALID_ENUM);
     const TextureInfo& t = boundTexture();
     switch (name) {
-        case GL_TEXTURE_WRAP_S: *values = t.wrapS; break;
-        case GL_TEXTURE_WRAP_T: *values = t.wrapT; break;
-        case GL_TEXTURE_MIN_FILTER: *values = t.minFilter; break;
-        case GL_TEXTURE_MAG_FILTER: *values = t.magFilter; break;
-        default: recordError(GL_INVALID_ENUM);
+        case GL_TEXTURE_WRAP_S:
+            *values = t.wrapS;
+            break;
+        case GL_TEXTURE_WRAP_T:
+            *values = t.wrapT;
+            break;
+        case GL_TEXTURE_MIN_FILTER:
+            *values = t.minFilter;
+            break;
+        case GL_TEXTURE_MAG_FILTER:
+            *values = t.magFilter;
+            break;
+        default:
+            recordError(GL_INVALID_ENUM);
     }
 }
 
@@ -831,15 +931,22 @@ void qmgl_GetTexLevelParameteriv(GLenum target, GLint level, GLenum name, GLint*
     const TextureInfo& t = boundTexture();
     const bool present = level >= 0 && level < t.levels;
     switch (name) {
-        case GL_TEXTURE_WIDTH: *values = present ? std::max(t.width >> level, 1) : 0; break;
-        case GL_TEXTURE_HEIGHT: *values = present ? std::max(t.height >> level, 1) : 0; break;
-        case GL_TEXTURE_INTERNAL_FORMAT: *values = present ? GL_RGBA : 1; break;
-        default: recordError(GL_INVALID_ENUM);
+        case GL_TEXTURE_WIDTH:
+            *values = present ? std::max(t.width >> level, 1) : 0;
+            break;
+        case GL_TEXTURE_HEIGHT:
+            *values = present ? std::max(t.height >> level, 1) : 0;
+            break;
+        case GL_TEXTURE_INTERNAL_FORMAT:
+            *values = present ? GL_RGBA : 1;
+            break;
+        default:
+            recordError(GL_INVALID_ENUM);
     }
 }
 
-GLint qmglu_Build2DMipmaps(GLenum target, GLint components, GLint width, GLint height, GLenum format, GLenum type,
-                           const void* data) {
+GLint qmglu_Build2DMipmaps(GLenum target, GLint components, GLint width, GLint height, GLenum format,
+                           GLenum type, const void* data) {
     if (target != GL_TEXTURE_2D || (components != GL_RGBA && components != 4) || format != GL_RGBA ||
         type != GL_UNSIGNED_BYTE)
         return kGluInvalidEnum;
@@ -850,8 +957,8 @@ GLint qmglu_Build2DMipmaps(GLenum target, GLint components, GLint width, GLint h
         qmgl::buildMipChain(static_cast<const uint8_t*>(data), width, height);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (size_t level = 0; level < chain.size(); ++level)
-        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, chain[level].width, chain[level].height, 0,
-                     GL_RGBA, GL_UNSIGNED_BYTE, chain[level].rgba.data());
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, chain[level].width,
+                     chain[level].height, 0, GL_RGBA, GL_UNSIGNED_BYTE, chain[level].rgba.data());
     glPixelStorei(GL_UNPACK_ALIGNMENT, state().unpackAlignment);
     TextureInfo& t = boundTexture();
     t.width = chain.front().width;
