@@ -242,9 +242,10 @@ void flush() {
 
 // Indices (into the batch, from `base`) of the triangles or lines that GL draws for
 // `count` vertices of primitive `mode`. Quads are split on the diagonal from their
-// second to their fourth vertex, and a quad strip's quad (i, i+1, i+3, i+2) into
-// (i+2, i, i+3) and (i, i+1, i+3): the split GL's software rasteriser makes, which
-// decides how colours, normals and texture coordinates spread over a bent quad.
+// first to their third vertex, and a quad strip's quad (i, i+1, i+3, i+2) into
+// (i+2, i, i+3) and (i, i+1, i+3): the splits Mesa makes, which decide how colours,
+// normals and texture coordinates spread over a bent quad (and which pixels on the
+// diagonal belong to which half).
 void appendIndices(GLenum mode, size_t base, size_t count) {
     std::vector<GLushort>& out = state().indices;
     const auto tri = [&](size_t a, size_t b, size_t c) {
@@ -266,7 +267,7 @@ void appendIndices(GLenum mode, size_t base, size_t count) {
                     tri(i + 1, i, i + 2);
             break;
         case GL_QUADS:
-            for (size_t i = 0; i + 3 < count; i += 4) tri(i, i + 1, i + 3), tri(i + 1, i + 2, i + 3);
+            for (size_t i = 0; i + 3 < count; i += 4) tri(i, i + 1, i + 2), tri(i, i + 2, i + 3);
             break;
         case GL_QUAD_STRIP:
             for (size_t i = 0; i + 3 < count; i += 2) tri(i + 2, i, i + 3), tri(i, i + 1, i + 3);
