@@ -40,13 +40,24 @@ std::vector<int> releasedValues() {
     return values;
 }
 
-std::vector<int> expectedValues(const test::TimingSong& t) {
-    std::vector<int> values;
-    for (const test::ExpectedSync& e : t.expected) values.push_back(e.value);
-    return values;
+int64_t stampOf(const test::ExpectedSync& e) { return e.rowStart - e.rowStart % 64; }
+
+// The timing song's values stamped before `frames`: the first pass, then the first
+// rows of the second (which must reach that far).
+std::vector<test::ExpectedSync> stampedBefore(const test::TimingSong& t, int64_t frames) {
+    std::vector<test::ExpectedSync> due;
+    for (const auto* pass : {&t.expected, &t.secondPass})
+        for (const test::ExpectedSync& e : *pass)
+            if (stampOf(e) < frames) due.push_back(e);
+    EXPECT_LT(frames, t.secondPass.back().rowStart) << "past the second pass's rows worked out";
+    return due;
 }
 
-int64_t stampOf(const test::ExpectedSync& e) { return e.rowStart - e.rowStart % 64; }
+std::vector<int> valuesOf(const std::vector<test::ExpectedSync>& list) {
+    std::vector<int> values;
+    for (const test::ExpectedSync& e : list) values.push_back(e.value);
+    return values;
+}
 
 void resetProcessObjects() {
     musicPlayer.close();
@@ -136,10 +147,12 @@ TEST_F(MusicPlayerTest, ScriptPathsWithBackslashesAndOtherCaseAreFound) {
     EXPECT_FLOAT_EQ(musicPlayer.beatUnit, 150 * MusicPlayer::kBeatUnitPerTempo);
 }
 
-// "music off" plays the song without sound: its sync comes exactly as with sound.
+// "music off" plays the song without sound: its sync comes exactly as with sound,
+// on into the song's second pass.
 TEST_F(MusicPlayerTest, MusicOffIsSilentWithTheSameSync) {
     const test::TimingSong t = test::timingSong();
     const std::string path = songFile(t.song);
+    const int64_t frames = (t.endFrame / 735 + 12) * 735;  // two rows into the second pass
     std::vector<std::vector<int>> values;
     for (int n : {1, 0}) {
         released.clear();
@@ -148,7 +161,7 @@ TEST_F(MusicPlayerTest, MusicOffIsSilentWithTheSameSync) {
         musicPlayer.play();
         std::vector<int16_t> pcm(735 * 2);
         bool sound = false;
-        for (int64_t done = 0; done < t.endFrame + 44100; done += 735) {
+        for (int64_t done = 0; done < frames; done += 735) {
             musicPlayer.renderOffline(pcm.data(), 735);
             musicPlayer.releaseEventsBefore(done + 735);
             for (int16_t s : pcm) sound = sound || s != 0;
@@ -157,7 +170,7 @@ TEST_F(MusicPlayerTest, MusicOffIsSilentWithTheSameSync) {
         values.push_back(releasedValues());
         musicPlayer.close();
     }
-    EXPECT_EQ(values[0], expectedValues(t));
+    EXPECT_EQ(values[0], valuesOf(stampedBefore(t, frames)));
     EXPECT_EQ(values[1], values[0]);
 }
 
@@ -232,14 +245,17 @@ TEST_F(MusicPlayerTest, OfflineFramesRenderExactAudioAndReleaseByTheirTime) {
         EXPECT_EQ(driver.audioFrames(), std::llround(44100.0 * (lastFrame + 1) / fps));
         quitRequested = false;
 
-        ASSERT_EQ(releasedValues(), expectedValues(t));
-        for (size_t i = 0; i < t.expected.size(); ++i) {
-            const int64_t stamp = stampOf(t.expected[i]);
+        // Five frames into the second pass, its first rows have fired too.
+        const std::vector<test::ExpectedSync> due = stampedBefore(t, std::llround(44100.0 * lastFrame / fps));
+        ASSERT_GT(due.size(), t.expected.size());
+        ASSERT_EQ(releasedValues(), valuesOf(due));
+        for (size_t i = 0; i < due.size(); ++i) {
+            const int64_t stamp = stampOf(due[i]);
             const long n = releaseFrame[i];
             EXPECT_LT(stamp, std::llround(44100.0 * n / fps)) << i;
             EXPECT_GE(stamp, std::llround(44100.0 * (n - 1) / fps)) << i;
         }
-        // The audio handed out is the song itself, start to end.
+        // The audio handed out is the song itself as it plays on.
         SongStream reference;
         ASSERT_TRUE(reference.open(modwrite::writeXm(t.song)));
         SyncQueue ignored;
@@ -303,7 +319,11 @@ TEST_F(MusicPlayerTest, DummyDriverReleasesEachValueOnceItHasBeenPlayed) {
     musicPlayer.stop();
     musicPlayer.close();
 
-    ASSERT_EQ(releasedValues(), expectedValues(t));
+    // The song plays on: values of its second pass may follow.
+    std::vector<int> values = releasedValues();
+    ASSERT_GE(values.size(), t.expected.size());
+    values.resize(t.expected.size());
+    ASSERT_EQ(values, valuesOf(t.expected));
     double worst = -1e9, best = 1e9, sum = 0;
     for (size_t i = 0; i < t.expected.size(); ++i) {
         const int64_t stamp = stampOf(t.expected[i]);
