@@ -241,7 +241,10 @@ void playLaterPasses(PlaylistRun& run, const SongReading& song) {
     if (!song.loops) return;
     const bool changes = std::any_of(song.loopEvents.begin(), song.loopEvents.end(),
                                      [](const SongEvent& e) { return e.value == 0; });
-    for (int pass = 2;; ++pass) {
+    // Each pass with a Z00 changes the scene at least once, so the run ends within
+    // as many passes as the playlist has entries.
+    const int lastPass = static_cast<int>(run.entries().size()) + 2;
+    for (int pass = 2; pass <= lastPass; ++pass) {
         const int64_t shift = (pass - 2) * song.loopFrames;
         for (SongEvent e : song.loopEvents) {
             e.frame += shift;
