@@ -121,7 +121,7 @@ TimingSong timingSong() {
     // Pattern 2 is skipped by the jump.
     putSync(s, 2, 0, 1, 0x40);
 
-    // Pattern 3, 4 rows, the end of the song.
+    // Pattern 3, 4 rows, the last order: the first pass ends with it.
     putSync(s, 3, 0, 1, 0x50);
     row(6, 735, {0x50});
     row(6, 735, {});
