@@ -27,12 +27,15 @@ void SongStream::ModuleDeleter::operator()(openmpt_module* module) const { openm
 SongStream::SongStream() = default;
 SongStream::~SongStream() = default;
 
-bool SongStream::open(std::string bytes) {
+bool SongStream::open(std::string bytes, Passes passes) {
     module_.reset();
     table_ = SyncTable();
     blockFrames_ = blockUsed_ = 0;
     decoded_ = rendered_ = 0;
     lastOrder_ = lastRow_ = -1;
+    pass_ = 1;
+    passStart_ = 0;
+    passes_ = passes;
     finished_ = false;
 
     {
@@ -44,9 +47,14 @@ bool SongStream::open(std::string bytes) {
     playedBytes_ = std::move(bytes);
     module_.reset(createModule(playedBytes_));
     if (!module_) return false;
-    // Without this the player starts over at the end and reports row 0 again,
-    // which would fire the first row's sync values after the song has ended.
-    openmpt_module_ctl_set_text(module_.get(), "play.at_end", "stop");
+    // The repeat count stays 0, so the module player stops at the end of each pass
+    // (where the song jumps back to a row already played, or runs past its last
+    // order) with a short read. "continue" then goes on where the song loops to,
+    // sample for sample as a repeat count of -1 would play it, and the short read
+    // tells where the new pass began, which the row tracking needs: a loop to the
+    // very row the pass ended on reports the same order and row as before.
+    // "stop" ends the song there.
+    openmpt_module_ctl_set_text(module_.get(), "play.at_end", passes == Passes::PlayOn ? "continue" : "stop");
     // The default dither adds random noise: the same song would render differently
     // each time, and offline renders must be exactly repeatable.
     openmpt_module_ctl_set_integer(module_.get(), "dither", 0);
@@ -55,6 +63,37 @@ bool SongStream::open(std::string bytes) {
 
 int SongStream::tempo() const { return module_ ? openmpt_module_get_current_tempo(module_.get()) : 0; }
 
+bool SongStream::fillBlock() {
+    bool newPass = false;
+    bool emptyReadDue = false;  // after an end part-way through a read, the next read returns nothing
+    int64_t lastEnd = -1;
+    while (blockFrames_ < kBlockFrames) {
+        const size_t wanted = kBlockFrames - blockFrames_;
+        const size_t got = openmpt_module_read_interleaved_stereo(module_.get(), kRate, wanted,
+                                                                  block_.data() + blockFrames_ * kChannels);
+        blockFrames_ += got;
+        if (got == wanted) break;
+        if (got == 0 && emptyReadDue) {
+            emptyReadDue = false;
+            continue;
+        }
+        // A short read: the end of a pass.
+        const int64_t end = decoded_ + static_cast<int64_t>(blockFrames_);
+        if (passes_ == Passes::Once || end == lastEnd) {
+            // The end of the song, or a second end with nothing played since the first:
+            // the module player cannot go on.
+            finished_ = true;
+            break;
+        }
+        lastEnd = end;
+        emptyReadDue = got > 0;
+        newPass = true;
+        ++pass_;
+        passStart_ = end;
+    }
+    return newPass;
+}
+
 void SongStream::decodeBlock(SyncQueue& queue) {
     decoded_ += static_cast<int64_t>(blockFrames_);
     blockFrames_ = blockUsed_ = 0;
@@ -62,15 +101,14 @@ void SongStream::decodeBlock(SyncQueue& queue) {
         finished_ = true;
         return;
     }
-    blockFrames_ = openmpt_module_read_interleaved_stereo(module_.get(), kRate, kBlockFrames, block_.data());
-    if (blockFrames_ < kBlockFrames) {
-        // A short read is the end of the song; the position it reports is no row.
-        finished_ = true;
-        return;
-    }
+    const bool newPass = fillBlock();
+    // The frames before the end are handed out; the position reported after them is no row.
+    if (finished_) return;
     const int order = openmpt_module_get_current_order(module_.get());
     const int row = openmpt_module_get_current_row(module_.get());
-    if (order == lastOrder_ && row == lastRow_) return;
+    // A row spans many blocks and fires once; but a new pass enters its first row
+    // afresh, even the row the last pass ended on (a loop to itself, a song of one row).
+    if (!newPass && order == lastOrder_ && row == lastRow_) return;
     lastOrder_ = order;
     lastRow_ = row;
     for (uint8_t value : table_.valuesAt(openmpt_module_get_current_pattern(module_.get()), row))

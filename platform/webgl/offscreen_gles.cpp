@@ -1,7 +1,7 @@
 // offscreen_gles.cpp -- OffscreenGl on an OpenGL ES 2 context (Mesa's EGL surfaceless platform), for the
 // webgl layer.
 //
-// Built into the core library's ES 2 copy in place of runtime/offscreen_gl.cpp: the
+// Built into the core library's ES 2 copy in place of platform/offscreen_gl.cpp: the
 // same class, the same pbuffer, but the context is the one WebGL 1 resembles, and the
 // webgl layer is told that it starts afresh.
 #include <EGL/egl.h>

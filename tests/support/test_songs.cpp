@@ -121,7 +121,7 @@ TimingSong timingSong() {
     // Pattern 2 is skipped by the jump.
     putSync(s, 2, 0, 1, 0x40);
 
-    // Pattern 3, 4 rows, the end of the song.
+    // Pattern 3, 4 rows, the last order: the first pass ends with it.
     putSync(s, 3, 0, 1, 0x50);
     row(6, 735, {0x50});
     row(6, 735, {});
@@ -129,7 +129,51 @@ TimingSong timingSong() {
     putSync(s, 3, 3, 1, 0x51);
     row(6, 735, {0x51});
     t.endFrame = now;
+
+    // The second pass, at tempo 150 throughout, through the pattern loop.
+    std::vector<ExpectedSync> first = std::move(t.expected);
+    row(6, 735, {0x10});
+    row(6, 735, {0x22, 0x21});
+    row(6, 735, {0x13});
+    row(6, 735, {0x14});
+    row(6, 735, {0x13});
+    row(6, 735, {0x14});
+    t.secondPass = std::move(t.expected);
+    t.expected = std::move(first);
     return t;
+}
+
+Song loopingSong(Loop loop, int rows, int speed) {
+    if (loop == Loop::OneRow) {
+        Song song = basicSong(3, 1, 1, speed);
+        putSync(song, 0, 0, 1, 0x10);
+        return song;
+    }
+    Song song = basicSong(3, 3, rows, speed);
+    const int last = rows - 1;
+    putSync(song, 0, 0, 1, 0x10);
+    putSync(song, 1, 2, 1, 0x11);
+    putSync(song, 1, 2, 2, 0x12);
+    putSync(song, 2, last, 1, 0x13);
+    switch (loop) {
+        case Loop::JumpBack:
+            put(song, 2, last, 2, Effect::PositionJump, 1);
+            break;
+        case Loop::RestartPosition:
+            song.restartPosition = 1;
+            break;
+        case Loop::EndOfOrders:
+            break;
+        case Loop::ToItself:
+            // The jump on a channel before the break: in XM a jump after a break sets
+            // the row back to 0.
+            put(song, 2, last, 0, Effect::PositionJump, 2);
+            put(song, 2, last, 2, Effect::PatternBreak, static_cast<uint8_t>(last));
+            break;
+        case Loop::OneRow:
+            break;
+    }
+    return song;
 }
 
 }  // namespace qm::test

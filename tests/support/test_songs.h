@@ -33,8 +33,23 @@ struct ExpectedSync {
 struct TimingSong {
     modwrite::Song song;
     std::vector<ExpectedSync> expected;
-    int64_t endFrame = 0;  // frames in the whole song
+    int64_t endFrame = 0;  // frames in the whole song: where it loops
+    // The first rows of the second pass: past its last order the song goes on at
+    // order 0, keeping the speed and tempo it had (6 and 150).
+    std::vector<ExpectedSync> secondPass;
 };
 TimingSong timingSong();
+
+// The ways a song loops. Each of the songs below has three 8-row patterns, orders
+// 0, 1, 2 (S3M: 64 rows), with Z10 on order 0 row 0, Z11 and Z12 on order 1
+// row 2 and Z13 on the last row of order 2, and goes on from there:
+enum class Loop {
+    JumpBack,         // B01 on the last row: to order 1 row 0
+    RestartPosition,  // past the last order to the restart position 1 (XM only)
+    EndOfOrders,      // past the last order to order 0, where a song without restart position goes
+    ToItself,         // B02 and a break to the last row on the last row: to itself
+    OneRow,           // instead, a song of one pattern of one row, with Z10: order 0 row 0 to itself
+};
+modwrite::Song loopingSong(Loop loop, int rows = 8, int speed = 6);
 
 }  // namespace qm::test

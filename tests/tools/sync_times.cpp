@@ -1,6 +1,7 @@
 // sync_times.cpp -- lists a song's Zxx marks as the player stamps them, for the end-to-end tests.
-// Usage: quillmoor-sync-times SONG -> one "SAMPLE VALUE" line per mark, in play order; the player acts
-// on a mark in the first frame whose start has heard more than SAMPLE frames of the song.
+// Usage: quillmoor-sync-times SONG -> one "SAMPLE VALUE" line per mark of the song's first pass, in play
+// order; the player acts on a mark in the first frame whose start has heard more than SAMPLE frames of the
+// song. (The player plays on where the song loops; the marks of later passes are not listed.)
 #include <cinttypes>
 #include <cstdio>
 #include <string>
@@ -11,7 +12,7 @@
 #include "music/sync_queue.h"
 
 namespace {
-// Songs that never end are listed up to this length.
+// A first pass longer than this is listed up to here.
 constexpr int64_t kMaxFrames = int64_t{3600} * qm::SongStream::kRate;
 constexpr size_t kChunk = 4096;
 qm::SyncQueue queue;  // too large for the stack
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
     }
     std::string bytes;
     qm::SongStream stream;
-    if (!qm::readWholeFile(argv[1], bytes) || !stream.open(std::move(bytes))) {
+    if (!qm::readWholeFile(argv[1], bytes) || !stream.open(std::move(bytes), qm::SongStream::Passes::Once)) {
         std::fprintf(stderr, "%s: cannot read %s\n", argv[0], argv[1]);
         return 1;
     }

@@ -35,10 +35,11 @@ struct Decoded {
     int tempo = 0;
 };
 
+// The first pass, through the player's own decoding (the player then plays on from where the song loops).
 Decoded decode(const std::string& bytes, double maxSeconds = 1e9) {
     Decoded d;
     SongStream stream;
-    if (!stream.open(bytes)) return d;
+    if (!stream.open(bytes, SongStream::Passes::Once)) return d;
     auto queue = std::make_unique<SyncQueue>();
     stream.prime(*queue);
     d.tempo = stream.tempo();

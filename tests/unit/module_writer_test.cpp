@@ -160,6 +160,13 @@ TEST(WriterTest, SongsThatDoNotFitTheFormatGiveNoBytes) {
     badOrder.orders.push_back(5);
     EXPECT_TRUE(modwrite::writeXm(badOrder).empty());
     EXPECT_TRUE(modwrite::writeIt(badOrder).empty());
+    Song restart = test::basicSong(2, 2, 64);
+    restart.restartPosition = 1;  // only XM has the field
+    EXPECT_FALSE(modwrite::writeXm(restart).empty());
+    EXPECT_TRUE(modwrite::writeIt(restart).empty());
+    EXPECT_TRUE(modwrite::writeS3m(restart).empty());
+    restart.restartPosition = 2;  // past the last order
+    EXPECT_TRUE(modwrite::writeXm(restart).empty());
 }
 
 }  // namespace

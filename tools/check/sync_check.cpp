@@ -114,7 +114,7 @@ public:
     // first value of a later row (the next frame), so values on the Z00's own row
     // still reach the scene it ends. Requests do not queue.
     void play(const SongEvent& e) {
-        if (pending_ && e.frame > pendingEvent_.frame) change();
+        advanceTo(e.frame);
         PlayedEvent played{e, ended_ ? nullptr : entries_[entry_], {}};
         if (ended_) {
             played.what = "after the end";
@@ -151,6 +151,11 @@ public:
         for (const std::string& p : parts) what += (what.empty() ? "" : "; ") + p;
         played.what = what;
         played_.push_back(std::move(played));
+    }
+
+    // The next frame step, once the song has reached `frame`: makes a requested change.
+    void advanceTo(int64_t frame) {
+        if (pending_ && frame > pendingEvent_.frame) change();
     }
 
     void finishSong() {
@@ -215,10 +220,41 @@ void writeTimeline(std::ostream& out, const std::string& songFile, const SongRea
         << std::setw(static_cast<int>(sceneWidth) + 2) << "scene"
         << "what happens\n";
     for (const PlayedEvent& p : run.played()) {
+        if (p.event.pass > 1) break;
         const std::string position = std::to_string(p.event.order) + "/" + std::to_string(p.event.row);
         out << std::setw(10) << formatTime(p.event.frame) << std::setw(11) << position << std::setw(6)
             << zName(p.event.value) << std::setw(static_cast<int>(sceneWidth) + 2)
             << (p.scene ? run.sceneName(p.scene) : "-") << p.what << '\n';
+    }
+    if (!song.loops) return;
+    out << "song loops at " << formatTime(song.frames) << " to order " << song.loopOrder << " row "
+        << song.loopRow;
+    if (run.ended() && run.endEvent().pass > 1)
+        out << "; the demo ends in pass " << run.endEvent().pass << ", at " << where(run.endEvent());
+    out << '\n';
+}
+
+// The passes after the first, as the player plays on, until the demo ends: the
+// second as decoded, the later ones as repeats of it. Without a scene change in
+// the second pass the demo stays where it is for ever, so one pass tells.
+void playLaterPasses(PlaylistRun& run, const SongReading& song) {
+    if (!song.loops) return;
+    const bool changes = std::any_of(song.loopEvents.begin(), song.loopEvents.end(),
+                                     [](const SongEvent& e) { return e.value == 0; });
+    // Each pass with a Z00 changes the scene at least once, so the run ends within
+    // as many passes as the playlist has entries.
+    const int lastPass = static_cast<int>(run.entries().size()) + 2;
+    for (int pass = 2; pass <= lastPass; ++pass) {
+        const int64_t shift = (pass - 2) * song.loopFrames;
+        for (SongEvent e : song.loopEvents) {
+            e.frame += shift;
+            e.pass = pass;
+            // Nothing after the end is played: a looping song always has more to play.
+            run.advanceTo(e.frame);
+            if (run.ended()) return;
+            run.play(e);
+        }
+        if (!changes || song.loopFrames == 0) return;
     }
 }
 
@@ -246,26 +282,38 @@ SongReading readSong(std::string_view path) {
 
     // As the music player starts it: the first block decoded ahead for the tempo.
     // A render of one block decodes at most one row, so every value queued by a
-    // call belongs to the row the stream reports after it.
+    // call belongs to the row (and the pass) the stream reports after it.
     auto queue = std::make_unique<SyncQueue>();
     auto collect = [&] {
-        for (SyncEvent e; queue->peek(e); queue->pop())
-            reading.events.push_back({e.value, e.samplePosition, stream->order(), stream->row()});
+        for (SyncEvent e; queue->peek(e); queue->pop()) {
+            const SongEvent event{e.value, e.samplePosition, stream->order(), stream->row(), stream->pass()};
+            if (event.pass == 1) reading.events.push_back(event);
+            if (event.pass == 2) reading.loopEvents.push_back(event);
+        }
     };
     stream->prime(*queue);
     reading.tempo = stream->tempo();
     collect();
     std::array<int16_t, SongStream::kBlockFrames * SongStream::kChannels> block{};
     const int64_t limit = int64_t{kMaxSongSeconds} * kRate;
-    while (!stream->finished()) {
-        if (stream->framesDecoded() >= limit) {
-            reading.cutOff = true;
+    while (!stream->finished() && stream->pass() <= 2) {
+        if (stream->framesDecoded() - stream->passStart() >= limit) {
+            reading.cutOff = stream->pass() == 1;
             break;
         }
+        const int pass = stream->pass();
         stream->render(block.data(), SongStream::kBlockFrames, *queue);
+        if (stream->pass() == 2 && pass == 1) {
+            reading.loops = true;
+            reading.frames = stream->passStart();
+            reading.loopOrder = stream->order();
+            reading.loopRow = stream->row();
+        } else if (stream->pass() == 3) {
+            reading.loopFrames = stream->passStart() - reading.frames;
+        }
         collect();
     }
-    reading.frames = stream->framesDecoded();
+    if (!reading.loops) reading.frames = stream->framesDecoded();
     return reading;
 }
 
@@ -297,7 +345,7 @@ void checkSync(const DemoFacts& facts, const Demo& demo, const std::string& glob
                 if (song.cutOff)
                     diagnostics.warning(globalsFile, line.line,
                                         "song " + shown +
-                                            " plays for more than an hour (a loop?); its sync is "
+                                            " plays for more than an hour before it loops; its sync is "
                                             "checked up to there");
                 break;
         }
@@ -310,6 +358,7 @@ void checkSync(const DemoFacts& facts, const Demo& demo, const std::string& glob
     const float beatUnit = static_cast<float>(song.tempo) * MusicPlayer::kBeatUnitPerTempo;
     PlaylistRun run(demo, beatUnit);
     for (const SongEvent& e : song.events) run.play(e);
+    playLaterPasses(run, song);
     run.finishSong();
     if (timeline) writeTimeline(*timeline, songFile, song, beatUnit, run);
 
@@ -366,8 +415,13 @@ void checkSync(const DemoFacts& facts, const Demo& demo, const std::string& glob
                                " (Z00) and the playlist has " + plural(entries, "entry", "entries");
     if (!run.ended()) {
         std::string message = counts + ": the demo does not end by itself; it stays on scene " +
-                              inQuotes(run.sceneName(run.entries()[run.entryReached()])) +
-                              " after the song ends at " + formatTime(song.frames);
+                              inQuotes(run.sceneName(run.entries()[run.entryReached()]));
+        if (song.loops)
+            message += ": the song loops at " + formatTime(song.frames) + " to order " +
+                       std::to_string(song.loopOrder) + " row " + std::to_string(song.loopRow) +
+                       " and plays no Z00 from there on";
+        else
+            message += " after the song ends at " + formatTime(song.frames);
         if (run.entryReached() + 1 < entries)
             message += ", and " +
                        plural(entries - run.entryReached() - 1, "playlist entry is", "playlist entries are") +

@@ -23,23 +23,33 @@ struct SongEvent {
     int64_t frame = 0;  // at 44100 frames per second from the song's start
     int order = 0;
     int row = 0;
+    int pass = 1;  // 1 until the song first loops
 };
 
 struct SongReading {
     enum class Status { Read, CannotOpen, Unreadable };
     Status status = Status::CannotOpen;
-    std::string typeName;       // the module player's short name of the format ("xm", "mod", ...)
-    bool canCarrySync = false;  // a format whose patterns have a Zxx command
-    int tempo = 0;              // at the start, as the player reads it for the beat unit
-    std::vector<SongEvent> events;
-    int64_t frames = 0;   // the song's length
-    bool cutOff = false;  // longer than kMaxSongSeconds: decoded up to there
+    std::string typeName;           // the module player's short name of the format ("xm", "mod", ...)
+    bool canCarrySync = false;      // a format whose patterns have a Zxx command
+    int tempo = 0;                  // at the start, as the player reads it for the beat unit
+    std::vector<SongEvent> events;  // the first pass
+    int64_t frames = 0;             // the first pass's length: where the song loops
+    bool cutOff = false;            // a first pass longer than kMaxSongSeconds: decoded up to there
+
+    // The player plays on where the song loops (a jump back, or past the last order
+    // to the restart position); only a song the module player cannot go on with
+    // does not loop.
+    bool loops = false;
+    int loopOrder = 0;  // the first row of the second pass
+    int loopRow = 0;
+    std::vector<SongEvent> loopEvents;  // the second pass, up to where the song loops again
+    int64_t loopFrames = 0;             // the second pass's length; 0 when it did not end
 };
 
-// Songs are decoded up to this length; a longer one is most likely looping.
+// A pass is decoded up to this length.
 inline constexpr int kMaxSongSeconds = 3600;
 
-// Reads and decodes the whole song, as the music player would play it.
+// Decodes the song's first two passes, as the music player plays them.
 SongReading readSong(std::string_view path);
 
 // "m:ss.mmm" of a frame count at 44100 Hz.
@@ -48,7 +58,9 @@ std::string formatTime(int64_t frames);
 // Checks every song the globals script loads, then plays the last one's sync
 // against the demo's playlist: values no scene answers, declared events the song
 // never fires in their scene, and whether the scene changes end the demo at the
-// last playlist entry. With `timeline`, writes the sync in time order to it.
+// last playlist entry, following the song through its loops (passes after the
+// second repeat it). With `timeline`, writes the first pass's sync in time order
+// to it, and where the song loops.
 void checkSync(const DemoFacts& facts, const Demo& demo, const std::string& globalsFile,
                Diagnostics& diagnostics, std::ostream* timeline);
 

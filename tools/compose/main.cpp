@@ -28,10 +28,10 @@ void put32(std::string& out, uint32_t v) {
     put16(out, v >> 16);
 }
 
-// The song as the player plays it (sync marks removed), as 16-bit stereo WAV bytes.
+// The song's first pass as the player plays it (sync marks removed), as 16-bit stereo WAV bytes.
 std::string renderWav(const std::string& song) {
     qm::SongStream stream;
-    if (!stream.open(song)) return {};
+    if (!stream.open(song, qm::SongStream::Passes::Once)) return {};
     auto queue = std::make_unique<qm::SyncQueue>();
     constexpr size_t kChunk = 4096;
     std::vector<int16_t> block(kChunk * qm::SongStream::kChannels);

@@ -126,6 +126,8 @@ bool isEmpty(const Cell& c) {
 bool fitsCommon(const Song& song, int maxChannels) {
     if (song.channels < 1 || song.channels > maxChannels) return false;
     if (song.orders.empty() || song.orders.size() > kMaxOrders) return false;
+    if (song.restartPosition < 0 || song.restartPosition >= static_cast<int>(song.orders.size()))
+        return false;
     if (song.patterns.empty() || song.patterns.size() > kMaxPatterns) return false;
     if (song.instruments.size() > kMaxInstruments) return false;
     for (int order : song.orders)
@@ -370,7 +372,7 @@ std::string writeXm(const Song& song, const XmOptions& options) {
     out.u16(0x0104);
     out.u32(276);  // header size, counted from here: 20 bytes and the order table
     out.u16(static_cast<unsigned>(song.orders.size()));
-    out.u16(0);  // restart position
+    out.u16(static_cast<unsigned>(song.restartPosition));
     out.u16(static_cast<unsigned>(song.channels));
     out.u16(static_cast<unsigned>(song.patterns.size()));
     out.u16(static_cast<unsigned>(song.instruments.size()));
@@ -384,7 +386,7 @@ std::string writeXm(const Song& song, const XmOptions& options) {
 }
 
 std::string writeIt(const Song& song, const ItOptions& options) {
-    if (!fitsCommon(song, kMaxItChannels)) return {};
+    if (!fitsCommon(song, kMaxItChannels) || song.restartPosition != 0) return {};
     for (const Pattern& p : song.patterns)
         if (p.rows > kMaxItRows) return {};
 
@@ -462,7 +464,7 @@ std::string writeIt(const Song& song, const ItOptions& options) {
 }
 
 std::string writeS3m(const Song& song) {
-    if (!fitsCommon(song, kMaxS3mChannels)) return {};
+    if (!fitsCommon(song, kMaxS3mChannels) || song.restartPosition != 0) return {};
     for (const Pattern& p : song.patterns)
         if (p.rows != kS3mRows) return {};
 

@@ -90,6 +90,9 @@ struct Song {
     int speed = 6;    // ticks per row
     int tempo = 125;  // tracker tempo ("BPM")
     std::vector<int> orders;
+    // The order the song goes on at after its last one. Only XM stores it; IT and
+    // S3M songs always go on at order 0, so their writers take no other value.
+    int restartPosition = 0;
     std::vector<Pattern> patterns;
     std::vector<Instrument> instruments;
 
@@ -110,7 +113,8 @@ struct ItOptions {
 };
 
 // Each returns the file's bytes, or an empty string when the song does not fit the
-// format (too many channels, patterns, rows or orders; S3M: patterns other than 64 rows).
+// format (too many channels, patterns, rows or orders; S3M: patterns other than 64 rows;
+// IT, S3M: a restart position other than 0).
 std::string writeXm(const Song& song, const XmOptions& options = {});
 std::string writeIt(const Song& song, const ItOptions& options = {});
 std::string writeS3m(const Song& song);
