@@ -95,7 +95,7 @@ std::string imageProblem(std::string_view path, ImageStatus status) {
             return "image " + shown + ": the name ends in none of bmp, png, tga";
         case ImageStatus::Unsupported: {
             std::string text = "image " + shown + " is a variant the readers do not take";
-            const std::string ending = path.size() >= 3 ? displayPath(path.substr(path.size() - 3)) : "";
+            const std::string_view ending = path.size() >= 3 ? path.substr(path.size() - 3) : "";
             std::string lower;
             for (char c : ending) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             if (lower == "bmp")
