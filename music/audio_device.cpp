@@ -2,6 +2,7 @@
 #include "music/audio_device.h"
 
 #include <SDL/SDL.h>
+#include <dlfcn.h>
 
 #include <cstdlib>
 
@@ -16,6 +17,30 @@ constexpr int kBytesPerFrame = 4;
 // ahead of the one being heard.
 bool playsAtOnce(const std::string& driver) { return driver == "dummy" || driver == "disk"; }
 
+// alsa-lib reports every failure (no card, no configuration for "default", a
+// plugin whose server is not running) as lines of its own on standard error, from
+// within the SDL calls that try it. The player says in one line of its own when
+// it plays silently instead, so alsa-lib is given a handler that drops them.
+// SDL loads the library itself, and unloads it when its driver fails; this handle
+// keeps it loaded with the handler in place, so that a later open is quiet too.
+// Without the library there is nothing to quieten. (Declared here from alsa-lib's
+// interface, so that no ALSA headers are needed to build.)
+using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int err, const char* fmt,
+                                  ...);
+using AlsaSetErrorHandler = int (*)(AlsaErrorHandler handler);
+
+void dropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+void quietenAlsa() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa) return;
+    if (auto set = reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(&dropAlsaMessage);
+}
+
 }  // namespace
 
 void AudioDevice::sdlCallback(void* self, uint8_t* stream, int length) {
@@ -24,6 +49,7 @@ void AudioDevice::sdlCallback(void* self, uint8_t* stream, int length) {
 }
 
 bool AudioDevice::openWithCurrentDriver() {
+    quietenAlsa();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) return false;
     SDL_AudioSpec wanted{};
     wanted.freq = kRate;
@@ -48,10 +74,12 @@ bool AudioDevice::open(Fill fill, void* user) {
     close();
     fill_ = fill;
     user_ = user;
+    fellBack_ = false;
     if (!openWithCurrentDriver()) {
         // No sound card: the song still has to run, for its clock and its sync.
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         if (!openWithCurrentDriver()) return false;
+        fellBack_ = true;
     }
     open_ = true;
     return true;

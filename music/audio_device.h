@@ -28,6 +28,9 @@ public:
     void unlock();
 
     bool isOpen() const { return open_; }
+    // The last open found no sound card and took the dummy driver. (It chooses that
+    // driver for the process, so later opens take it at once and say nothing.)
+    bool fellBack() const { return fellBack_; }
     const std::string& driverName() const { return driver_; }
     // Frames between a buffer being asked for and its first frame being heard.
     int64_t latencyFrames() const { return latency_; }
@@ -39,6 +42,7 @@ private:
     Fill fill_ = nullptr;
     void* user_ = nullptr;
     bool open_ = false;
+    bool fellBack_ = false;
     std::string driver_;
     int64_t latency_ = 0;
 };

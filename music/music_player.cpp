@@ -3,6 +3,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -15,6 +16,14 @@ namespace {
 int64_t nowMicros() {
     using namespace std::chrono;
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The one line the player writes when the song it was asked to play is not heard.
+void sayPlayingSilently() {
+    static bool said = false;
+    if (said) return;
+    said = true;
+    std::fputs("quillmoor: no sound output; playing silently\n", stderr);
 }
 
 void silence(int16_t* out, size_t frames) { std::memset(out, 0, frames * SongStream::kChannels * sizeof(int16_t)); }
@@ -54,6 +63,7 @@ void MusicPlayer::init(int n) {
     // Without any output at all the main thread decodes by the system clock, so
     // the demo never runs without its sync.
     output_ = device_.open(&MusicPlayer::fillDevice, this) ? Output::Device : Output::Clock;
+    if (!silent_ && (output_ == Output::Clock || device_.fellBack())) sayPlayingSilently();
 }
 
 void MusicPlayer::loadSong(std::string_view path) {

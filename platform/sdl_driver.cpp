@@ -3,6 +3,8 @@
 
 #include <SDL/SDL.h>
 
+#include <cstdlib>
+
 #include "base/frame_clock.h"
 #include "music/music_player.h"
 #include "platform/gl_driver.h"
@@ -18,12 +20,41 @@ KeyHandler keyHandler = nullptr;
 
 int filterEvent(const SDL_Event* event) { return filterKeyEvent(event, keyHandler); }
 
+// The one video driver of SDL 1.2 that gives an OpenGL screen on this platform.
+constexpr const char* kGlVideoDriver = "x11";
+
+// SDL tries every video driver it was built with until one starts. Without an X
+// display that reaches the text-console drivers, which take over the terminal
+// (escape codes on standard output, where the trace goes; with no TERM, ncurses
+// ends the process) before the OpenGL mode fails. Unless the user has chosen a
+// driver, only the one that can give an OpenGL screen is tried, for the time of
+// the initialisation: SDL reads the variable there and nowhere else.
+class VideoDriverChoice {
+public:
+    VideoDriverChoice() : chosen_(std::getenv("SDL_VIDEODRIVER") != nullptr) {
+        if (!chosen_) ::setenv("SDL_VIDEODRIVER", kGlVideoDriver, 1);
+    }
+    ~VideoDriverChoice() {
+        if (!chosen_) ::unsetenv("SDL_VIDEODRIVER");
+    }
+    VideoDriverChoice(const VideoDriverChoice&) = delete;
+    VideoDriverChoice& operator=(const VideoDriverChoice&) = delete;
+
+private:
+    bool chosen_;
+};
+
+int initialiseSdl() {
+    VideoDriverChoice onlyGlDrivers;
+    return SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO);
+}
+
 }  // namespace
 
 bool SdlDriver::openScreen(std::string& error) {
     musicPlayer.setOfflineOutput(false);  // the music player opens SDL audio itself
     // SDL 1.2 crashes when used after a failed initialisation, so that is checked too.
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
+    if (initialiseSdl() < 0) {
         error = SDL_GetError();
         SDL_Quit();
         return false;

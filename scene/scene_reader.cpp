@@ -130,7 +130,7 @@ void SceneReader::handleSplitLine(std::string_view text) {
     words_.splitWords(text);
     lineWords_ = &words_;
     // A leading carriage return makes word 0 empty, so the line is ignored.
-    if (text[0] == '\r' && words_.count() > 1) note(ScriptFindingKind::LineStartsWithCr, text);
+    if (text.starts_with('\r') && words_.count() > 1) note(ScriptFindingKind::LineStartsWithCr, text);
     handleWords();
 }
 

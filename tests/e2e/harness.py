@@ -107,7 +107,9 @@ class Run:
 
 
 class PlayerSession:
-    """Builds a plan of steps and runs the player once under Xvfb."""
+    """Builds a plan of steps and runs the player once under Xvfb. `env` adds variables to the
+    program's environment; a value of None removes one (SDL_AUDIODRIVER, say, which is "dummy"
+    unless a test removes it)."""
 
     def __init__(self, workdir, command=None, env=None, use_x=True, drop_knot_trace=False):
         self.workdir = workdir

@@ -51,6 +51,16 @@ class MusicSyncTest(E2ETestCase):
         self.assertFalse(near(run.shot("after_flash").pixel(400, 300), MAGENTA, 10), "event 1 shows the model")
         self.assertTrue(near(run.shot("scene_b").pixel(400, 300), MAGENTA))
 
+    def test_without_a_sound_card_the_player_says_so_in_one_line(self):
+        # SDL chooses the sound output itself; the sound libraries' own complaints about a
+        # missing card are not passed on.
+        run = self.session(env={"SDL_AUDIODRIVER": None}).sleep(1.0).key("Escape").run()
+        self.assertEqual(run.status, 0, run.stderr)
+        expected = ["quillmoor: no sound output; playing silently\n"]
+        if os.path.exists("/dev/snd"):
+            expected.append("")  # a sound card plays the song
+        self.assertIn(run.stderr, expected)
+
 
 if __name__ == "__main__":
     unittest.main()

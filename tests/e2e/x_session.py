@@ -60,9 +60,14 @@ def main():
     with open(sys.argv[1]) as f:
         plan = json.load(f)
     result = {"status": None, "timed_out": False, "window_seen": False, "steps": []}
+    env = dict(os.environ)
+    for name, value in plan.get("env", {}).items():
+        if value is None:
+            env.pop(name, None)  # null in the plan: the program runs without the variable
+        else:
+            env[name] = value
     with open(plan["stdout"], "wb") as out, open(plan["stderr"], "wb") as err:
-        proc = subprocess.Popen(plan["command"], cwd=plan["cwd"], stdout=out, stderr=err,
-                                env=dict(os.environ, **plan.get("env", {})))
+        proc = subprocess.Popen(plan["command"], cwd=plan["cwd"], stdout=out, stderr=err, env=env)
         for step in plan["steps"]:
             kind = step["do"]
             if kind == "wait_window":

@@ -186,6 +186,26 @@ TEST_F(CheckerTest, DiagnosticsAreSortedByFileAndLine) {
     EXPECT_EQ(r.lines[2].rfind("data/s.qms:3: ", 0), 0u);
 }
 
+TEST_F(CheckerTest, FilesAreNamedAsOnDiskAndMissingOnesAsWritten) {
+    writeDemo("");
+    write("data/Intro.qms", "on load\nvisible f\ncurve Data\\Gone.crv\n");
+    // Two spellings of one file: its diagnostics are shown once, under its name on disk.
+    write("data/globals.qms",
+          "music on\nmusic file data\\song.xm\nnew scene DATA\\INTRO.QMS s\nnew scene data\\intro.qms t\n"
+          "new scene Data\\Missing.qms m\nscenes s t m\n");
+    const Result r = check();
+    EXPECT_TRUE(
+        r.has("data/Intro.qms:2: warning: unknown keyword \"visible\"; the line is ignored (did you mean "
+              "\"visable\"?)"))
+        << r.all();
+    EXPECT_TRUE(r.has("data/Intro.qms:3: error: cannot open curve \"Data/Gone.crv\"")) << r.all();
+    EXPECT_TRUE(r.has("data/globals.qms:5: error: cannot open scene script \"Data/Missing.qms\"")) << r.all();
+    EXPECT_EQ(std::count_if(r.lines.begin(), r.lines.end(),
+                            [](const std::string& l) { return l.rfind("data/Intro.qms:2: ", 0) == 0; }),
+              1)
+        << r.all();
+}
+
 // ---------------------------------------------------------------- scene scripts
 
 struct SceneCase {

@@ -342,6 +342,7 @@ TEST_F(MusicPlayerTest, WithoutASoundCardTheDummyDriverTakesOver) {
     musicPlayer.init(1);
     EXPECT_TRUE(musicPlayer.device().isOpen());
     EXPECT_EQ(musicPlayer.device().driverName(), "dummy");
+    EXPECT_TRUE(musicPlayer.device().fellBack());
     EXPECT_EQ(musicPlayer.device().latencyFrames(), 0);
     musicPlayer.loadSong(songFile(test::basicSong(2, 1, 8)));
     musicPlayer.play();

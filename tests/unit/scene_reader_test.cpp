@@ -419,8 +419,10 @@ TEST_F(SceneReaderTest, LongLinesAreReadInPiecesOf254Characters) {
     EXPECT_EQ(findings.seen, (std::vector<Seen>{{3, ScriptFindingKind::LineSplit, ""}}));
 }
 
-TEST_F(SceneReaderTest, CarriageReturnsAndBlankLinesAreHarmless) {
-    read("on load\r\nnew camera a\r\n\r\n   \n\t\nposition 1 2 3\r\nend new\r\n");
+TEST_F(SceneReaderTest, CarriageReturnsBlankLinesAndLinesStartingWithNulAreHarmless) {
+    // Script text ends at a NUL byte, so a line that starts with one is an empty line.
+    using namespace std::string_literals;
+    read("on load\r\nnew camera a\r\n\r\n   \n\t\n\0position 9 9 9\n\0\nposition 1 2 3\r\nend new\r\n"s);
     EXPECT_EQ(find("a")->position, (Vec3{1, 2, 3}));
     EXPECT_TRUE(findings.seen.empty());
 }

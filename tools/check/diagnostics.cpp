@@ -5,6 +5,8 @@
 #include <set>
 #include <tuple>
 
+#include "base/paths.h"
+
 namespace qm::check {
 
 void Diagnostics::add(std::string file, int line, Severity severity, std::string message) {
@@ -35,9 +37,7 @@ void Diagnostics::print(const std::vector<Diagnostic>& list, std::ostream& out) 
 }
 
 std::string displayPath(std::string_view scriptPath) {
-    std::string path(scriptPath);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
+    return resolvePath(scriptPath);
 }
 
 std::string inQuotes(std::string_view word) {

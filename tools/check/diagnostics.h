@@ -10,7 +10,7 @@ namespace qm::check {
 enum class Severity { Warning, Error };
 
 struct Diagnostic {
-    std::string file;  // as the author wrote it, with '/' for '\'
+    std::string file;  // as displayPath shows it
     int line = 0;      // 1-based; 0 for a finding about the whole file
     Severity severity = Severity::Warning;
     std::string message;
@@ -36,7 +36,10 @@ private:
     std::vector<Diagnostic> list_;
 };
 
-// A script path as diagnostics show it: backslashes become '/'.
+// A script path as diagnostics show it: the name of the file on disk, found as the
+// readers find it (case-insensitively, '/' for '\'), so that an editor can open
+// it; a file that does not exist as written, with '/' for '\'. Relative to the
+// working directory, so called while the checker works in the demo folder.
 std::string displayPath(std::string_view scriptPath);
 
 // Quotes a word for a message: "word".

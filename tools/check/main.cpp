@@ -11,7 +11,7 @@ constexpr std::string_view kUsage =
     "usage: quillmoor-check [--werror] [--timeline] [DIR]\n"
     "Checks the demo in DIR (default: the working directory), which holds data/globals.qms, with the\n"
     "player's own readers, and reports what the player would silently ignore or read otherwise, one\n"
-    "line each, sorted by file and line, with paths relative to DIR as the scripts write them:\n"
+    "line each, sorted by file and line, with paths relative to DIR as the files are named on disk:\n"
     "  data/intro.qms:12: warning: unknown object \"boxx\"; commands will act on the camera\n"
     "Errors are files the demo names that cannot be used (missing, unreadable, unsupported, damaged) and\n"
     "a globals script that cannot be read; everything else is a warning.\n"
