@@ -106,18 +106,53 @@ TEST(FramePipeline, WorkersWriteTheFilesOfTheRenderingThreadAndReportAFolderThey
     EXPECT_NE(error.find("frame_00000.png"), std::string::npos) << error;
 }
 
+TEST(FramePipeline, FramesReachTheVideoInTheOrderSubmitted) {
+    // A stand-in for ffmpeg keeps the raw frames. Noisy frames take the PNG encoder
+    // far longer than flat ones, so the frames after them are ready first.
+    test::TempDir dir;
+    dir.write("ffmpeg", "#!/bin/sh\nfor last; do :; done\ncat > \"$last\"\n");
+    std::filesystem::permissions(dir.path() / "ffmpeg", std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    const int width = 400, height = 300;
+    VideoEncoder video;
+    std::string error;
+    ASSERT_TRUE(video.start((dir.path() / "ffmpeg").string(), (dir.path() / "frames.rgb").string(), "60",
+                            width, height, false, error))
+        << error;
+    std::string expected;
+    {
+        FramePipeline pipeline({width, height, 1, PixelOrder::Rgba}, dir.path().string(), &video, 2);
+        for (long frame = 0; frame < 24; ++frame) {
+            std::vector<uint8_t> pixels = frame % 2 == 0
+                                              ? randomPicture(width, height, static_cast<unsigned>(frame))
+                                              : std::vector<uint8_t>(width * height * 4, frame);
+            std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+            rgbTopRowFirst(pixels.data(), width, height, PixelOrder::Rgba, rgb.data());
+            expected.append(rgb.begin(), rgb.end());
+            std::vector<uint8_t> buffer = pipeline.takeBuffer();
+            buffer = std::move(pixels);
+            pipeline.submit(frame, std::move(buffer));
+        }
+        ASSERT_TRUE(pipeline.finish(error)) << error;
+    }
+    ASSERT_TRUE(video.finish(error)) << error;
+    std::string written;
+    ASSERT_TRUE(readWholeFile((dir.path() / "frames.rgb").string(), written));
+    EXPECT_TRUE(written == expected) << written.size() << " bytes";
+}
+
 TEST(FramePipeline, BoxFilterRoundsTheMeanOfEachBox) {
     // Two output pixels from 3x3 boxes (area 9: a sum of 9k + 4 rounds down, 9k + 5 up).
     std::vector<uint8_t> in(6 * 3 * 4, 0);
     auto at = [&](int x, int y) { return &in[(static_cast<size_t>(y) * 6 + x) * 4]; };
-    at(0, 0)[0] = 4;                       // left box, byte 0: 4 / 9 -> 0
-    at(2, 2)[1] = 5;                       // left box, byte 1: 5 / 9 -> 1
+    at(0, 0)[0] = 5;                       // left box, byte 0: 5 / 9 -> 1
+    at(2, 2)[1] = 4;                       // left box, byte 1: 4 / 9 -> 0
     at(1, 1)[2] = 255, at(2, 1)[2] = 255;  // left box, byte 2: 510 / 9 = 56.7 -> 57
     for (int y = 0; y < 3; ++y)
         for (int x = 3; x < 6; ++x) at(x, y)[0] = static_cast<uint8_t>(200 + x + y);  // right: mean 205
     uint8_t out[8];  // the fourth bytes come out opaque although every one in `in` is 0
     boxFilter(in.data(), 2, 1, 3, out);
-    EXPECT_EQ(std::vector<int>(out, out + 8), (std::vector<int>{0, 1, 57, 255, 205, 0, 0, 255}));
+    EXPECT_EQ(std::vector<int>(out, out + 8), (std::vector<int>{1, 0, 57, 255, 205, 0, 0, 255}));
 }
 
 uint32_t le32At(const std::string& bytes, size_t at) {
