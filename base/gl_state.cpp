@@ -7,12 +7,39 @@
 
 namespace qm {
 
+namespace {
+
+PictureRect picture;
+
+// The picture's size against the player's screen (the picture is always 4:3).
+float pictureScale() {
+    return static_cast<float>(picture.height) / 600.0f;
+}
+
+}  // namespace
+
+void setPictureRect(const PictureRect& rect) {
+    picture = rect;
+}
+
+const PictureRect& pictureRect() {
+    return picture;
+}
+
 void setUpPlayerProjection() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glFrustum(-1.2, 1.2, -0.9, 0.9, 1.0, 500.0);  // the 4:3 screen gets a 4:3 frustum
     glMatrixMode(GL_MODELVIEW);                     // stays the current mode for the whole run
-    glViewport(0, 0, 800, 600);
+    glViewport(picture.x, picture.y, picture.width, picture.height);
+    // A clear ignores the viewport; the scissor box keeps the clear colour off the bars.
+    glScissor(picture.x, picture.y, picture.width, picture.height);
+    glEnable(GL_SCISSOR_TEST);
+    setLineWidth(1);  // GL's initial width, in the picture's pixels
+}
+
+void setLineWidth(float pixels) {
+    glLineWidth(pixels * pictureScale());
 }
 
 void setPlayerFixedState() {
@@ -27,8 +54,9 @@ void setPlayerFixedState() {
 }
 
 void resetGlState() {
-    for (GLenum cap : {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_LIGHTING, GL_LIGHT0, GL_LIGHT1,
-                       GL_COLOR_MATERIAL, GL_FOG, GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_RASTERIZER_DISCARD})
+    for (GLenum cap : {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_LIGHTING, GL_LIGHT0,
+                       GL_LIGHT1, GL_COLOR_MATERIAL, GL_FOG, GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T,
+                       GL_RASTERIZER_DISCARD, GL_SCISSOR_TEST})
         glDisable(cap);
     glEnable(GL_DITHER);
     for (GLenum array : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY, GL_TEXTURE_COORD_ARRAY})

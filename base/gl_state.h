@@ -3,9 +3,27 @@
 
 namespace qm {
 
-// The 4:3 frustum (near 1, far 500) and the 800x600 viewport; leaves the modelview
-// matrix current, as it stays for the whole run.
+// Where the picture lies on the GL surface, in pixels from the lower left corner. The
+// player's fills its 800x600 screen; a tool that renders at another size puts the 4:3
+// picture into a larger surface, and the rest of the surface stays black.
+struct PictureRect {
+    int x = 0;
+    int y = 0;
+    int width = 800;
+    int height = 600;
+};
+
+// Takes effect at the next setUpPlayerProjection.
+void setPictureRect(const PictureRect& rect);
+const PictureRect& pictureRect();
+
+// The 4:3 frustum (near 1, far 500), the viewport on the picture and a scissor box on
+// it (so that clearing fills only the picture), and the line width for the picture's
+// size; leaves the modelview matrix current, as it stays for the whole run.
 void setUpPlayerProjection();
+// Lines are as wide as `pixels` would be on the player's 800x600 screen: widths keep
+// their proportion to the picture at any size.
+void setLineWidth(float pixels);
 // Dither, texturing, less-or-equal depth test, back-face culling, alpha blending and
 // the clear colour (0.7, 0, 0.5).
 void setPlayerFixedState();

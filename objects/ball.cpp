@@ -7,6 +7,7 @@
 
 #include "base/fast_forward.h"
 #include "base/frame_clock.h"
+#include "base/gl_state.h"
 
 namespace qm {
 
@@ -121,7 +122,7 @@ void VBall::draw() {
     glInterleavedArrays(GL_N3F_V3F, 0, vertices.data());
     drawArrays(GL_TRIANGLE_STRIP, count);  // body
 
-    glLineWidth(2);
+    setLineWidth(2);
     glColor4f(0, 0, 0.2f, 1);
     glScalef(1.001f, 1.001f, 1.001f);
     drawArrays(GL_LINE_STRIP, count);  // wire

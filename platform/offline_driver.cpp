@@ -15,7 +15,7 @@ void OfflineDriver::pressKeyAt(double seconds, DemoKey key) {
 bool OfflineDriver::openScreen(std::string& error) {
     musicPlayer.setOfflineOutput(true);
     if (gl_.valid()) return true;  // a caller may have opened it to prepare the data
-    return gl_.create(800, 600, error);
+    return gl_.create(screenWidth_, screenHeight_, error);
 }
 
 void OfflineDriver::pollEvents() {

@@ -30,6 +30,14 @@ public:
     // exactly as when they are drawn (sync, keys and sound included), but nothing is
     // drawn and the frame sink does not hear of them.
     void setFastForwardUntil(long frame) { fastForwardUntil_ = frame; }
+    // From that frame on, only every `every`th frame is drawn (the first of them is);
+    // the frames between are fast-forward steps too.
+    void setDrawEvery(long every) { drawEvery_ = every > 0 ? every : 1; }
+    // The size of the offscreen surface made by openScreen (800x600 unless set before).
+    void setScreenSize(int width, int height) {
+        screenWidth_ = width;
+        screenHeight_ = height;
+    }
     // Ends the run after this many loop frames (0: run until the demo ends it).
     void setFrameLimit(long frames) { frameLimit_ = frames; }
     // Called after every frame has been drawn and flushed, with its index
@@ -56,7 +64,9 @@ public:
     bool openScreen(std::string& error) override;
     void setUpEvents(KeyHandler handler) override { keyHandler_ = handler; }
     double seconds() override { return static_cast<double>(frame_) / fps_; }
-    bool drawsFrame() override { return frame_ >= fastForwardUntil_; }
+    bool drawsFrame() override {
+        return frame_ >= fastForwardUntil_ && (frame_ - fastForwardUntil_) % drawEvery_ == 0;
+    }
     void pollEvents() override;
     void releaseSyncEvents() override;
     bool frameDrawn(bool quitting) override;
@@ -70,6 +80,9 @@ private:
     long frame_ = 0;
     long frameLimit_ = 0;
     long fastForwardUntil_ = 0;
+    long drawEvery_ = 1;
+    int screenWidth_ = 800;
+    int screenHeight_ = 600;
     KeyHandler keyHandler_ = nullptr;
     std::map<long, std::vector<DemoKey>> keys_;
     std::function<void(long, Frame)> sink_;

@@ -78,7 +78,8 @@ enum class BatchKind { Triangles, Lines };
 
 // One context's worth of GL 1.1 state, at GL's initial values.
 struct State {
-    bool texturing = false, blend = false, depthTest = false, cullFace = false, dither = true;
+    bool texturing = false, blend = false, depthTest = false, cullFace = false, dither = true,
+         scissor = false;
     bool lighting = false, colorMaterial = false, fog = false, genS = false, genT = false;
     bool discard = false;  // GL_RASTERIZER_DISCARD: primitives go no further (a fast-forward step)
     GLenum blendSource = GL_ONE, blendDestination = GL_ZERO;
@@ -367,6 +368,8 @@ bool* passedCap(GLenum cap) {
             return &s.cullFace;
         case GL_DITHER:
             return &s.dither;
+        case GL_SCISSOR_TEST:
+            return &s.scissor;
         default:
             return nullptr;
     }
@@ -596,6 +599,12 @@ void qmgl_Viewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     flush();
     s.viewport[0] = x, s.viewport[1] = y, s.viewport[2] = width, s.viewport[3] = height;
     glViewport(x, y, width, height);
+}
+
+void qmgl_Scissor(GLint x, GLint y, GLsizei width, GLsizei height) {
+    if (width < 0 || height < 0) return recordError(GL_INVALID_VALUE);
+    flush();
+    glScissor(x, y, width, height);
 }
 
 void qmgl_ClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {

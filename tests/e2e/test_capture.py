@@ -1,5 +1,7 @@
-"""quillmoor-capture on the bundled demo: exact and repeatable frames and sound, frame selection, sync
-effects and keys as the frames show them, video through ffmpeg, options and failures. No X server needed."""
+"""quillmoor-capture on the bundled demo: exact and repeatable frames and sound, frame selection and
+fast-forward, sync effects and keys as the frames show them, sizes and supersampling, video through ffmpeg,
+ranges in several processes, options and failures. No X server needed."""
+import itertools
 import os
 import pty
 import shutil
@@ -68,7 +70,11 @@ class Png:
         rows, previous = [], bytearray(stride)
         for y in range(self.height):
             kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-            for i in range(stride):
+            if kind == 1:  # Sub, as the tool writes every row: each byte adds the one three before it
+                for c in range(3):
+                    line[c::3] = bytes(map((255).__and__, itertools.accumulate(line[c::3])))
+                kind = 0
+            for i in range(stride if kind else 0):
                 a = line[i - 3] if i >= 3 else 0
                 b = previous[i]
                 c = previous[i - 3] if i >= 3 else 0
@@ -104,6 +110,27 @@ class Png:
     def brightness(self):
         grid = self.samples()
         return sum(sum(p) for p in grid) / (3.0 * len(grid))
+
+    def halved(self):
+        """Each 2x2 box as the mean of its pixels, rounded to nearest: the picture at half the size."""
+        rows = []
+        for y in range(0, self.height - 1, 2):
+            a, b, line = self.rows[y], self.rows[y + 1], bytearray(self.width // 2 * 3)
+            for c in range(3):
+                line[c::3] = bytes(map(lambda p, q, r, s: (p + q + r + s + 2) >> 2, a[c::6], a[c + 3::6],
+                                       b[c::6], b[c + 3::6]))
+            rows.append(bytes(line))
+        return rows
+
+    def block_means(self, rows=None, n=8):
+        """The mean of each channel over each n x n block: the picture as seen from a little further away."""
+        rows = rows or self.rows
+        blocks = []
+        for y in range(0, len(rows) - n + 1, n):
+            band = [rows[y + i] for i in range(n)]
+            for x in range(0, len(rows[0]) // 3 - n + 1, n):
+                blocks.append(tuple(sum(sum(r[3 * x + c:3 * (x + n):3]) for r in band) / (n * n) for c in range(3)))
+        return blocks
 
     def differs_from(self, other, tolerance=40):
         """More than a tenth of the grid differs clearly."""
@@ -142,9 +169,14 @@ class DemoCaptureCase(E2ETestCase):
         return os.path.join(self.workdir, *parts)
 
 
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 class TimelineTest(unittest.TestCase):
-    """One stretch of the demo captured twice at 10 fps: from before the floor's crash flash to just after
-    the knot gives way to the ball."""
+    """One stretch of the demo at 10 fps, from before the floor's crash flash to just after the knot gives
+    way to the ball: captured with --from, which fast-forwards to it, and rendered from the start."""
 
     FPS = 10
     FROM, TO = 23.5, 48.5
@@ -154,9 +186,10 @@ class TimelineTest(unittest.TestCase):
         cls.workdir = tempfile.mkdtemp(prefix="quillmoor-e2e-")
         shutil.copytree(DEMO_DIR, cls.workdir, dirs_exist_ok=True)
         cls.runs = []
-        for name in ("first", "second"):
-            result = run_capture(cls.workdir, "--fps", cls.FPS, "--from", cls.FROM, "--to", cls.TO,
-                                 "--out", name, "--trace", name + ".trace")
+        # The third starts in the knot's scene, whose vectors are traced in every frame drawn.
+        for name, start in (("first", cls.FROM), ("through", 0), ("knot", 40)):
+            result = run_capture(cls.workdir, "--fps", cls.FPS, "--from", start, "--to", cls.TO, "--out", name,
+                                 "--trace", name + ".trace")
             assert result.returncode == 0, result.stderr
             cls.runs.append(os.path.join(cls.workdir, name))
         cls.marks = sync_marks(os.path.join(cls.workdir, "data", "song.xm"))
@@ -178,15 +211,23 @@ class TimelineTest(unittest.TestCase):
                     return frame_of(sample, self.FPS)
         self.fail("no mark %d after %.1f s" % (value, after))
 
-    def test_two_runs_give_identical_files(self):
-        names = sorted(os.listdir(self.runs[0]))
-        self.assertEqual(names, sorted(os.listdir(self.runs[1])))
-        self.assertEqual(len(names), 251)  # frames 235 to 484 and the WAV
-        for name in names:
-            with open(os.path.join(self.runs[0], name), "rb") as a, open(os.path.join(self.runs[1], name), "rb") as b:
-                self.assertTrue(a.read() == b.read(), name)
-        with open(self.runs[0] + ".trace", "rb") as a, open(self.runs[1] + ".trace", "rb") as b:
-            self.assertEqual(a.read(), b.read())
+    def test_from_gives_the_frames_sound_and_trace_of_rendering_from_the_start(self):
+        first, through, knot = self.runs
+        self.assertEqual(frames_in(through), list(range(485)))
+        for fast, start in ((first, 235), (knot, 400)):
+            names = sorted(os.listdir(fast))
+            self.assertEqual(names, ["audio.wav"] + ["frame_%05d.png" % n for n in range(start, 485)])
+            for name in names[1:]:
+                self.assertTrue(read(os.path.join(fast, name)) == read(os.path.join(through, name)), name)
+            sound = Wav(os.path.join(through, "audio.wav")).pcm[4 * audio_frame_at(start, self.FPS):]
+            self.assertTrue(Wav(os.path.join(fast, "audio.wav")).pcm == sound, fast)
+        # The fast-forwarded frames write no trace: the start-up lines, then the frames from 40 s on as
+        # rendering from the start writes them; the knot's vectors of the frames before are left out.
+        short, full = read(knot + ".trace"), read(through + ".trace")
+        start = len(os.path.commonprefix([short, full]))
+        self.assertGreater(len(short) - start, 1000000)
+        self.assertGreater(len(full) - len(short), 1000000)
+        self.assertTrue(full.endswith(short[start:]))
 
     def test_the_wav_holds_the_song_from_the_first_frame_written_to_the_end(self):
         compose_dir = tempfile.mkdtemp(prefix="quillmoor-e2e-")
@@ -228,7 +269,8 @@ class TimelineTest(unittest.TestCase):
 
 class CaptureTest(DemoCaptureCase):
     def test_the_wav_has_the_frames_of_the_captured_time_exactly(self):
-        for fps, frames in [(24, 7), (60, 3), (29.97, 10)]:
+        # One frame: its sound comes before the frame itself (the run's last stretch is rendered first).
+        for fps, frames in [(24, 7), (60, 3), (29.97, 10), (10, 1)]:
             out = "out_%s" % fps
             result = self.capture("--fps", fps, "--frames", frames, "--out", out, "--trace", "trace.txt")
             self.assertEqual(result.returncode, 0, result.stderr)
@@ -306,6 +348,66 @@ class CaptureTest(DemoCaptureCase):
         self.assertIn("quillmoor-capture: 30 frames", text)
 
 
+class SizeTest(unittest.TestCase):
+    """Frames of the floor (20 s) and the ball with its wire (50 s) at 800x600, at 1600x1200 and supersampled;
+    the white frame of the floor-to-knot change at 1920x1080 and 640x640."""
+
+    FPS = 10
+    SIZES = {"small": [], "large": ["--size", "1600x1200"], "smooth": ["--supersample", "2"]}
+
+    @classmethod
+    def setUpClass(cls):
+        cls.workdir = tempfile.mkdtemp(prefix="quillmoor-e2e-")
+        shutil.copytree(DEMO_DIR, cls.workdir, dirs_exist_ok=True)
+        for name, size in cls.SIZES.items():
+            result = run_capture(cls.workdir, "--fps", cls.FPS, "--from", 20, "--to", 50.1, "--every", 300,
+                                 "--out", name, "--trace", os.devnull, *size)
+            assert result.returncode == 0, result.stderr
+        marks = sync_marks(os.path.join(cls.workdir, "data", "song.xm"))
+        # The floor-to-knot change, which comes with a flash: a white frame.
+        change = next(s for s, v in marks if v == 0 and s > 30 * RATE and sum(1 for t, _ in marks if t == s) > 1)
+        cls.white = frame_of(change, cls.FPS)
+        for size in ("1920x1080", "640x640"):
+            result = run_capture(cls.workdir, "--fps", cls.FPS, "--from", cls.white / cls.FPS, "--to",
+                                 (cls.white + 1) / cls.FPS, "--size", size, "--out", size, "--trace", os.devnull)
+            assert result.returncode == 0, result.stderr
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.workdir, ignore_errors=True)
+
+    def frame(self, name, n):
+        return Png(os.path.join(self.workdir, name, "frame_%05d.png" % n))
+
+    def test_a_frame_twice_the_size_scaled_down_is_the_frame_and_the_supersampled_one(self):
+        for n in (200, 500):
+            small, large, smooth = (self.frame(name, n) for name in self.SIZES)
+            self.assertEqual((large.width, large.height, smooth.width, smooth.height), (1600, 1200, 800, 600))
+            halved = large.halved()
+            self.assertTrue(smooth.rows == halved, "--supersample 2 is the large frame's 2x2 means, frame %d" % n)
+            # Edges fall on other pixels at another size, but everything keeps its place and proportion: in
+            # 8x8 blocks the two agree within 24 levels (measured: all but 1 block of 7500 at frame 500, the
+            # ball's wire among them; with the wire left 2 pixels wide at 1600x1200, 395 blocks differ more).
+            off = sum(1 for a, b in zip(small.block_means(), small.block_means(halved))
+                      if max(abs(p - q) for p, q in zip(a, b)) > 24)
+            self.assertLessEqual(off, 15, "frame %d" % n)
+
+    def test_a_wider_or_taller_frame_has_the_picture_whole_between_black_bars(self):
+        wide = self.frame("1920x1080", self.white)
+        self.assertEqual((wide.width, wide.height), (1920, 1080))
+        for y in range(0, 1080, 7):
+            row = wide.rows[y]
+            self.assertEqual(row[:240 * 3], bytes(240 * 3), "left bar, row %d" % y)
+            self.assertEqual(row[1680 * 3:], bytes(240 * 3), "right bar, row %d" % y)
+            self.assertGreaterEqual(min(row[240 * 3:1680 * 3]), WHITE, "picture, row %d" % y)
+        tall = self.frame("640x640", self.white)
+        for y in range(640):
+            if 80 <= y < 560:
+                self.assertGreaterEqual(min(tall.rows[y]), WHITE, "picture, row %d" % y)
+            else:
+                self.assertEqual(tall.rows[y], bytes(640 * 3), "bar, row %d" % y)
+
+
 @unittest.skipUnless(shutil.which("ffmpeg") and shutil.which("ffprobe"), "ffmpeg is not installed")
 class VideoTest(DemoCaptureCase):
     def probe(self, path):
@@ -330,10 +432,57 @@ class VideoTest(DemoCaptureCase):
         self.assertEqual(frames_in(self.path("frames")), list(range(60)))
         self.assertIn("demo.mp4", result.stderr.decode())
 
+    def test_encoding_beside_the_renderer_gives_the_files_of_encoding_after_each_frame(self):
+        # The ball's scene supersampled: each frame scaled down, written and converted for ffmpeg by two
+        # threads while the next frames render, or all of it on the rendering thread, one frame at a time.
+        for threads in (0, 2):
+            result = self.capture("--fps", 30, "--from", 48, "--to", 49, "--supersample", 2, "--threads", threads,
+                                  "--video", "v%d.mp4" % threads, "--out", "f%d" % threads, "--trace", "trace.txt")
+            self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(read(self.path("v0.mp4")) == read(self.path("v2.mp4")))
+        self.assertEqual(frames_in(self.path("f0")), list(range(1440, 1470)))
+        self.assertEqual(sorted(os.listdir(self.path("f0"))), sorted(os.listdir(self.path("f2"))))
+        for name in os.listdir(self.path("f0")):
+            self.assertTrue(read(self.path("f0", name)) == read(self.path("f2", name)), name)
+
+    def test_ranges_rendered_in_two_processes_join_into_one_video_with_its_sound(self):
+        result = self.capture("--fps", 30, "--from", 10, "--to", 12, "--jobs", 2, "--video", "demo.mp4",
+                              "--trace", "trace.txt")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        streams = self.probe(self.path("demo.mp4"))
+        self.assertEqual(streams["video"]["nb_frames"], "60")
+        self.assertAlmostEqual(float(streams["format"]["duration"]), 2.0, delta=0.03)
+        self.assertEqual((streams["audio"]["sample_rate"], streams["audio"]["channels"]), ("44100", "2"))
+        # The frames keep their step across the join (at frame 30).
+        times = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v", "-show_entries", "packet=pts_time",
+                                "-of", "csv=p=0", self.path("demo.mp4")], check=True, capture_output=True,
+                               text=True).stdout.split()
+        times = sorted(map(float, times))
+        steps = {round(b - a, 4) for a, b in zip(times, times[1:])}
+        self.assertEqual(steps, {round(1 / 30, 4)})
+        self.assertFalse([name for name in os.listdir(self.workdir) if name.startswith(".quillmoor")])
+
     def test_a_video_that_ffmpeg_cannot_write_is_an_error(self):
         result = self.capture("--frames", 5, "--video", "missing/demo.mp4", "--trace", "trace.txt")
         self.assertEqual(result.returncode, 1)
         self.assertIn("ffmpeg", result.stderr.decode())
+
+
+class JobsTest(DemoCaptureCase):
+    def test_two_processes_write_the_frames_sound_and_trace_of_one(self):
+        # Into the knot's scene (whose vectors fill the trace), every other frame: 31 frames, split 15 and 16.
+        runs = {}
+        for jobs in (1, 2):
+            runs[jobs] = self.capture("--fps", 10, "--from", 30, "--to", 36.05, "--every", 2, "--jobs", jobs,
+                                      "--out", "j%d" % jobs, "--trace", "j%d.trace" % jobs)
+            self.assertEqual(runs[jobs].returncode, 0, runs[jobs].stderr)
+        self.assertEqual(frames_in(self.path("j2")), list(range(300, 361, 2)))
+        self.assertEqual(sorted(os.listdir(self.path("j1"))), sorted(os.listdir(self.path("j2"))))
+        for name in os.listdir(self.path("j1")):
+            self.assertTrue(read(self.path("j1", name)) == read(self.path("j2", name)), name)
+        self.assertTrue(read(self.path("j1.trace")) == read(self.path("j2.trace")))
+        self.assertRegex(runs[2].stderr.decode(), r"^quillmoor-capture: 361 frames .* wrote 31 frames and "
+                                                  r"audio\.wav to j2\n$")
 
 
 class FailureTest(DemoCaptureCase):
@@ -350,7 +499,8 @@ class FailureTest(DemoCaptureCase):
     def test_bad_options_exit_2_with_a_message_and_touch_nothing(self):
         for args in (["--fps", "0"], ["--fps", "fast"], ["--frames", "-3"], ["--seconds", "1", "--frames", "5"],
                      ["--from", "3", "--to", "2"], ["--keys", "1:Space"], ["--keys", "soon:Return"],
-                     ["--every", "0"], ["--bogus"], ["frames"], ["--out"], ["--dry-run", "--out", "x"]):
+                     ["--every", "0"], ["--bogus"], ["frames"], ["--out"], ["--dry-run", "--out", "x"],
+                     ["--size", "640"], ["--supersample", "9"], ["--jobs", "0"], ["--sound-only", "--video", "v.mp4"]):
             result = self.capture(*args)
             self.assertEqual(result.returncode, 2, args)
             stderr = result.stderr.decode()
@@ -363,7 +513,8 @@ class FailureTest(DemoCaptureCase):
         result = self.capture("--help")
         self.assertEqual(result.returncode, 0)
         for option in ("--fps", "--seconds", "--frames", "--from", "--to", "--every", "--out", "--video",
-                       "--keys", "--trace"):
+                       "--keys", "--trace", "--size", "--supersample", "--jobs", "--threads", "--no-sound",
+                       "--sound-only"):
             self.assertIn(option.encode(), result.stdout)
 
     def test_without_a_data_folder_the_demo_cannot_run(self):

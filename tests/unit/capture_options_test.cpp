@@ -139,8 +139,33 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{{"--every", "0"}, "--every"}, BadLine{{"--every"}, "needs a value"},
         BadLine{{"--out", ""}, "--out"}, BadLine{{"--out=x", "--dry-run"}, "--dry-run"},
         BadLine{{"--keys", "1:Space"}, "Space"}, BadLine{{"--bogus"}, "--bogus"},
-        BadLine{{"--fps", "30", "frames"}, "frames"}, BadLine{{"-x"}, "-x"}),
+        BadLine{{"--fps", "30", "frames"}, "frames"}, BadLine{{"-x"}, "-x"},
+        BadLine{{"--size", "1920"}, "--size"}, BadLine{{"--size", "15x600"}, "--size"},
+        BadLine{{"--size", "4097x600"}, "--size"},
+        BadLine{{"--size", "2049x1000", "--supersample", "2"}, "4096"},
+        BadLine{{"--supersample", "0"}, "--supersample"}, BadLine{{"--supersample", "9"}, "--supersample"},
+        BadLine{{"--size", "801x600", "--video", "v.mp4"}, "even"}, BadLine{{"--jobs", "0"}, "--jobs"},
+        BadLine{{"--threads", "-1"}, "--threads"},
+        BadLine{{"--sound-only", "--video", "v.mp4"}, "--sound-only"},
+        BadLine{{"--sound-only", "--jobs", "2"}, "--sound-only"}),
     [](const auto& info) { return nameOf(info.param.args, info.index); });
+
+TEST(CaptureOptions, ThePictureIsTheLargest4By3CentredInTheFrame) {
+    struct Case {
+        int width, height;
+        PictureRect picture;
+    };
+    for (const Case& c : {Case{800, 600, {0, 0, 800, 600}}, Case{1600, 1200, {0, 0, 1600, 1200}},
+                          Case{1920, 1080, {240, 0, 1440, 1080}},  // bars of 240 beside it
+                          Case{640, 640, {0, 80, 640, 480}},       // bars of 80 above and below
+                          Case{1001, 750, {0, 0, 1000, 750}},      // one column left over, at the right
+                          Case{100, 100, {0, 12, 100, 75}}}) {     // 25 rows over: 12 below, 13 above
+        const PictureRect r = pictureRectFor(c.width, c.height);
+        EXPECT_EQ(std::vector<int>({r.x, r.y, r.width, r.height}),
+                  std::vector<int>({c.picture.x, c.picture.y, c.picture.width, c.picture.height}))
+            << c.width << "x" << c.height;
+    }
+}
 
 TEST(KeyList, ReadsTimesAndKeyNamesInOrder) {
     std::vector<KeyPress> keys;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/gl_state.h"
 #include "runtime/demo_keys.h"
 
 namespace qm::capture {
@@ -27,11 +28,28 @@ struct CaptureOptions {
     std::string videoFile;  // encoded through ffmpeg; empty: none
     std::string traceFile;  // empty: standard output
     std::vector<KeyPress> keys;
-    bool dryRun = false;  // render every frame, write nothing
+    std::vector<std::string> keyLists;  // the --keys values as given, for --jobs
+    bool dryRun = false;                // render the frames, write nothing
+    // The frames written; the picture is rendered `supersample` times larger each
+    // way and scaled down.
+    int width = 800;
+    int height = 600;
+    int supersample = 1;
+    int jobs = 1;                   // processes that render consecutive ranges
+    int threads = kDefaultThreads;  // encoding threads beside the renderer; 0: none
+    bool sound = true;              // audio.wav and the video's sound
+    bool soundOnly = false;         // audio.wav alone, every frame fast-forwarded
+    int progressFd = -1;            // where a --jobs parent reads how far a chunk is
+
+    static constexpr int kDefaultThreads = 2;
 
     // True when frame `n` (within the run) is written.
     bool wanted(long n) const { return n >= firstFrame && (n - firstFrame) % every == 0; }
 };
+
+// The 4:3 picture centred in a width x height frame: as large as fits, with black
+// bars beside it (pillarbox) or above and below it (letterbox).
+PictureRect pictureRectFor(int width, int height);
 
 enum class ParseResult { Run, Help, UsageError };
 
@@ -53,5 +71,11 @@ inline constexpr double kMaxFps = 1000;
 inline constexpr double kMaxSeconds = 6 * 3600;
 // A demo whose song never sends its last scene change would run for ever.
 inline constexpr double kDefaultMaxSeconds = 3600;
+// The offscreen surface's largest side (the frame size times the supersampling).
+inline constexpr int kMaxSurfaceSide = 4096;
+inline constexpr int kMinSide = 16;
+inline constexpr int kMaxSupersample = 8;
+inline constexpr int kMaxJobs = 64;
+inline constexpr int kMaxThreads = 16;
 
 }  // namespace qm::capture

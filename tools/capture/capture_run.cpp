@@ -8,14 +8,17 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/gl_state.h"
 #include "base/paths.h"
 #include "base/trace.h"
-#include "capture/png_frames.h"
+#include "capture/capture_jobs.h"
+#include "capture/frame_pipeline.h"
 #include "capture/progress.h"
 #include "capture/video_encoder.h"
 #include "capture/wav_file.h"
@@ -28,14 +31,13 @@ namespace qm::capture {
 
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
-// PNG compression runs beside the renderer's own threads on a small machine.
-constexpr int kPngThreads = 2;
-
-void complain(const std::string& message) {
-    std::fprintf(stderr, "quillmoor-capture: %s\n", message.c_str());
-}
+#ifdef GL_BGRA
+constexpr PixelOrder kReadOrder = PixelOrder::Bgra;  // the software renderer's own
+constexpr GLenum kReadFormat = GL_BGRA;
+#else
+constexpr PixelOrder kReadOrder = PixelOrder::Rgba;  // all that OpenGL ES 2 promises
+constexpr GLenum kReadFormat = GL_RGBA;
+#endif
 
 // The rate ffmpeg is given for the frames written: every Nth frame of the capture.
 std::string videoFrameRate(double fps, long every) {
@@ -59,6 +61,7 @@ public:
     Session(const CaptureOptions& options, std::string ffmpeg)
         : o_(options),
           ffmpeg_(std::move(ffmpeg)),
+          format_{options.width, options.height, options.supersample, kReadOrder},
           firstSample_(audioFrameAt(options.firstFrame, options.fps)) {}
 
     void frameDrawn(long frame) {
@@ -67,25 +70,25 @@ public:
             quitRequested = true;
             return;
         }
-        if (!png_ && !video_) return;  // a dry run renders without reading back
-        std::vector<uint8_t> pixels = png_ ? png_->takeBuffer() : std::move(spare_);
-        pixels.resize(static_cast<size_t>(kWidth) * kHeight * 4);
+        if (!frames_) return;  // a dry run renders without reading back
+        std::vector<uint8_t> pixels = frames_->takeBuffer();
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        if (video_) video_->writeFrame(pixels.data());
-        if (png_)
-            png_->submit(frame, std::move(pixels));
-        else
-            spare_ = std::move(pixels);
+        glReadPixels(0, 0, format_.width * format_.supersample, format_.height * format_.supersample,
+                     kReadFormat, GL_UNSIGNED_BYTE, pixels.data());
+        frames_->submit(frame, std::move(pixels));
         ++written_;
-        if ((png_ && png_->failed()) || (video_ && video_->failed())) quitRequested = true;
+        if (frames_->failed() || (video_ && video_->failed())) quitRequested = true;
     }
 
     // Sound arrives in order; what lies before the first frame written is left out.
     void soundRendered(const int16_t* samples, size_t frames) {
         const int64_t begin = samplePosition_;
         samplePosition_ += static_cast<int64_t>(frames);
-        if (!opened_ || samplePosition_ <= firstSample_) return;
+        if (samplePosition_ <= firstSample_) return;
+        // The sound of the first frame written may come before the frame itself: when
+        // it is the last frame, the run's last stretch of sound is rendered first.
+        if (!opened_ && !openOutputs()) quitRequested = true;
+        if (!opened_ || !o_.sound) return;
         const int64_t skip = std::max<int64_t>(0, firstSample_ - begin);
         const int16_t* kept = samples + skip * 2;
         const size_t count = frames - static_cast<size_t>(skip);
@@ -98,7 +101,8 @@ public:
         bool ok = error_.empty();
         if (!ok) complain(error_);
         std::string error;
-        if (png_ && !png_->finish(error)) {
+        // The frames first: the last of them are still on their way to ffmpeg.
+        if (frames_ && !frames_->finish(error)) {
             complain(error);
             ok = false;
         }
@@ -121,30 +125,30 @@ private:
 
     bool openOutputs() {
         opened_ = true;
-        if (!o_.outDir.empty()) {
-            if (!wav_.open(wavPath(), error_)) return false;
-            png_ = std::make_unique<PngFrameWriter>(o_.outDir, kWidth, kHeight, kPngThreads);
-        }
+        if (!o_.outDir.empty() && o_.sound && !wav_.open(wavPath(), error_)) return false;
+        if (o_.soundOnly) return true;
         if (!o_.videoFile.empty()) {
             video_ = std::make_unique<VideoEncoder>();
-            if (!video_->start(ffmpeg_, o_.videoFile, videoFrameRate(o_.fps, o_.every), kWidth, kHeight,
-                               error_))
+            if (!video_->start(ffmpeg_, o_.videoFile, videoFrameRate(o_.fps, o_.every), o_.width, o_.height,
+                               o_.sound, error_))
                 return false;
         }
+        if (!o_.outDir.empty() || video_)
+            frames_ = std::make_unique<FramePipeline>(format_, o_.outDir, video_.get(), o_.threads);
         return true;
     }
 
     const CaptureOptions& o_;
     std::string ffmpeg_;
+    FrameFormat format_;
     int64_t firstSample_;
     int64_t samplePosition_ = 0;
     bool opened_ = false;
     long written_ = 0;
     std::string error_;
-    std::unique_ptr<PngFrameWriter> png_;
     std::unique_ptr<VideoEncoder> video_;
+    std::unique_ptr<FramePipeline> frames_;  // declared after video_: finished and gone first
     WavWriter wav_;
-    std::vector<uint8_t> spare_;
 };
 
 // Output paths come from the command line and are used as given.
@@ -158,17 +162,28 @@ bool prepareOutputFolder(const std::string& dir) {
     return true;
 }
 
+}  // namespace
+
+void complain(const std::string& message) {
+    std::fprintf(stderr, "quillmoor-capture: %s\n", message.c_str());
+}
+
 std::string whatWasWritten(const CaptureOptions& o, long written) {
     std::string text;
+    if (o.soundOnly) return "; wrote audio.wav to " + o.outDir;
     if (!o.outDir.empty())
-        text = "; wrote " + std::to_string(written) + " frames and audio.wav to " + o.outDir;
+        text = "; wrote " + std::to_string(written) + " frames" + (o.sound ? " and audio.wav" : "") + " to " +
+               o.outDir;
     if (!o.videoFile.empty()) text += (text.empty() ? "; wrote " : " and ") + o.videoFile;
     return text;
 }
 
-}  // namespace
-
 int runCapture(const CaptureOptions& o) {
+    if (o.jobs > 1) return runCaptureJobs(o);
+    return runCaptureHere(o, nullptr);
+}
+
+int runCaptureHere(const CaptureOptions& o, CaptureEnd* end) {
     std::string ffmpeg;
     if (!o.videoFile.empty()) {
         ffmpeg = findOnPath("ffmpeg");
@@ -189,19 +204,32 @@ int runCapture(const CaptureOptions& o) {
     }
 
     Session session(o, ffmpeg);
-    ProgressBar progress(o.fps, o.lengthGiven ? o.endFrame : 0, ::isatty(STDERR_FILENO) == 1);
+    ProgressBar progress(o.fps, o.lengthGiven ? o.endFrame : 0, ::isatty(STDERR_FILENO) == 1 && !end);
+    if (o.progressFd >= 0) progress.reportTo(o.progressFd);
     OfflineDriver driver(o.fps);
     for (const KeyPress& press : o.keys) driver.pressKeyAt(press.seconds, press.key);
     driver.setFrameLimit(o.endFrame);
+    // The frames before the first one written, and those between the frames written,
+    // are fast-forward steps: the same demo, without pixels.
+    driver.setFastForwardUntil(o.soundOnly ? std::numeric_limits<long>::max() : o.firstFrame);
+    driver.setDrawEvery(o.every);
+    driver.setScreenSize(o.width * o.supersample, o.height * o.supersample);
+    PictureRect picture = pictureRectFor(o.width, o.height);
+    picture.x *= o.supersample, picture.y *= o.supersample;
+    picture.width *= o.supersample, picture.height *= o.supersample;
+    setPictureRect(picture);
     driver.setFrameSink([&](long frame, Driver::Frame kind) {
         if (kind != Driver::Frame::Loop) return;
         session.frameDrawn(frame);
         progress.frameRendered(frame + 1);
     });
-    driver.setAudioSink(
-        [&](const int16_t* samples, size_t frames) { session.soundRendered(samples, frames); });
+    driver.setAudioSink([&](const int16_t* samples, size_t frames) {
+        session.soundRendered(samples, frames);
+        if (o.soundOnly) progress.frameRendered(driver.frameIndex());
+    });
 
     const int status = runDemo(driver);
+    progress.frameRendered(driver.frameIndex());  // the fast-forwarded frames at the end count too
     const ProgressFigures figures = progress.finish();
     traceFlush();
     setTraceFile(nullptr);
@@ -224,7 +252,12 @@ int runCapture(const CaptureOptions& o) {
         complain(text);
         ok = false;
     }
-    complain(summaryLine(figures) + (ok ? whatWasWritten(o, session.written()) : std::string()));
+    if (end) {
+        end->frames = driver.frameIndex();
+        end->wroteAnything = session.opened();
+    } else {
+        complain(summaryLine(figures) + (ok ? whatWasWritten(o, session.written()) : std::string()));
+    }
     return ok ? 0 : 1;
 }
 

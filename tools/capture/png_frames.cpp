@@ -1,14 +1,9 @@
-// png_frames.cpp -- PNG encoding of read-back frames and the worker threads that write them.
+// png_frames.cpp -- PNG encoding of read-back frames.
 #include "capture/png_frames.h"
 
 #include <libdeflate.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <utility>
-
-#include "base/paths.h"
 
 namespace qm::capture {
 
@@ -40,16 +35,18 @@ size_t openChunk(std::vector<uint8_t>& out, const char (&type)[5]) {
 
 // One scanline: its filter byte, then RGB with each byte minus the one three
 // bytes before it (the Sub filter), which suits the smooth runs of a rendered frame.
-void filterRow(const uint8_t* rgba, int width, uint8_t* out) {
+template <PixelOrder order>
+void filterRow(const uint8_t* pixels, int width, uint8_t* out) {
+    constexpr int red = redAt(order), blue = blueAt(order);
     *out++ = kFilterSub;
     uint8_t r = 0, g = 0, b = 0;
-    for (int x = 0; x < width; ++x, rgba += 4, out += 3) {
-        out[0] = static_cast<uint8_t>(rgba[0] - r);
-        out[1] = static_cast<uint8_t>(rgba[1] - g);
-        out[2] = static_cast<uint8_t>(rgba[2] - b);
-        r = rgba[0];
-        g = rgba[1];
-        b = rgba[2];
+    for (int x = 0; x < width; ++x, pixels += 4, out += 3) {
+        out[0] = static_cast<uint8_t>(pixels[red] - r);
+        out[1] = static_cast<uint8_t>(pixels[1] - g);
+        out[2] = static_cast<uint8_t>(pixels[blue] - b);
+        r = pixels[red];
+        g = pixels[1];
+        b = pixels[blue];
     }
 }
 
@@ -63,15 +60,17 @@ PngEncoder::PngEncoder(int level) : compressor_(libdeflate_alloc_compressor(leve
 
 PngEncoder::~PngEncoder() = default;
 
-bool PngEncoder::encode(const uint8_t* rgbaBottomUp, int width, int height, std::vector<uint8_t>& out) {
+bool PngEncoder::encode(const uint8_t* pixelsBottomUp, int width, int height, std::vector<uint8_t>& out,
+                        PixelOrder order) {
     if (!compressor_ || width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return false;
     const size_t rowBytes = 1 + static_cast<size_t>(width) * 3;
     const size_t stride = static_cast<size_t>(width) * 4;
     filtered_.resize(rowBytes * static_cast<size_t>(height));
     // File order is top row first; the read-back has the bottom row first.
+    const auto filter = order == PixelOrder::Bgra ? filterRow<PixelOrder::Bgra> : filterRow<PixelOrder::Rgba>;
     for (int y = 0; y < height; ++y)
-        filterRow(rgbaBottomUp + stride * static_cast<size_t>(height - 1 - y), width,
-                  filtered_.data() + rowBytes * static_cast<size_t>(y));
+        filter(pixelsBottomUp + stride * static_cast<size_t>(height - 1 - y), width,
+               filtered_.data() + rowBytes * static_cast<size_t>(y));
 
     out.clear();
     out.insert(out.end(), kSignature, kSignature + sizeof kSignature);
@@ -101,86 +100,6 @@ std::string frameFileName(long frame) {
     char name[32];
     std::snprintf(name, sizeof name, "frame_%05ld.png", frame);
     return name;
-}
-
-PngFrameWriter::PngFrameWriter(std::string dir, int width, int height, int threads)
-    : dir_(std::move(dir)), width_(width), height_(height), maxBuffers_(threads + 2) {
-    for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
-}
-
-PngFrameWriter::~PngFrameWriter() {
-    std::string ignored;
-    finish(ignored);
-}
-
-std::vector<uint8_t> PngFrameWriter::takeBuffer() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return buffersOut_ < maxBuffers_; });
-    ++buffersOut_;
-    if (!free_.empty()) {
-        std::vector<uint8_t> buffer = std::move(free_.back());
-        free_.pop_back();
-        return buffer;
-    }
-    return std::vector<uint8_t>(static_cast<size_t>(width_) * height_ * 4);
-}
-
-void PngFrameWriter::submit(long frame, std::vector<uint8_t> pixels) {
-    {
-        std::lock_guard lock(mutex_);
-        jobs_.push_back({frame, std::move(pixels)});
-    }
-    changed_.notify_all();
-}
-
-void PngFrameWriter::work() {
-    PngEncoder encoder;
-    std::vector<uint8_t> png;
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-            if (jobs_.empty()) return;
-            job = std::move(jobs_.front());
-            jobs_.pop_front();
-        }
-        // Output paths come from the command line and are used as given.
-        const std::string path = dir_ + "/" + frameFileName(job.frame);
-        std::string failure;
-        if (!encoder.encode(job.pixels.data(), width_, height_, png)) {
-            failure = "cannot encode " + path;
-        } else {
-            FileHandle file(std::fopen(path.c_str(), "wb"));
-            bool ok = file && std::fwrite(png.data(), 1, png.size(), file.get()) == png.size();
-            ok = file && std::fclose(file.release()) == 0 && ok;
-            if (!ok) failure = "cannot write " + path + ": " + std::strerror(errno);
-        }
-        {
-            std::lock_guard lock(mutex_);
-            if (!failure.empty() && error_.empty()) error_ = failure;
-            free_.push_back(std::move(job.pixels));
-            --buffersOut_;
-        }
-        changed_.notify_all();
-    }
-}
-
-bool PngFrameWriter::failed() {
-    std::lock_guard lock(mutex_);
-    return !error_.empty();
-}
-
-bool PngFrameWriter::finish(std::string& error) {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    changed_.notify_all();
-    for (std::thread& worker : workers_) worker.join();
-    workers_.clear();
-    error = error_;
-    return error_.empty();
 }
 
 }  // namespace qm::capture

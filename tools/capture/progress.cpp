@@ -1,6 +1,8 @@
 // progress.cpp -- formatting and drawing the capture's progress.
 #include "capture/progress.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -61,10 +63,20 @@ double ProgressBar::elapsed() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }
 
+void ProgressBar::report() {
+    const std::string line = std::to_string(figures_.frames) + "\n";
+    // The parent reads what it can; a parent that has gone away is no reason to stop.
+    [[maybe_unused]] const ssize_t written = ::write(reportFd_, line.data(), line.size());
+}
+
 void ProgressBar::frameRendered(long frames) {
     figures_.frames = frames;
-    if (!enabled_) return;
     const auto now = std::chrono::steady_clock::now();
+    if (reportFd_ >= 0 && now - lastReport_ >= kRedrawInterval) {
+        lastReport_ = now;
+        report();
+    }
+    if (!enabled_) return;
     if (drawn_ && now - lastDraw_ < kRedrawInterval) return;
     lastDraw_ = now;
     figures_.wallSeconds = elapsed();
@@ -76,6 +88,7 @@ void ProgressBar::frameRendered(long frames) {
 
 ProgressFigures ProgressBar::finish() {
     figures_.wallSeconds = elapsed();
+    if (reportFd_ >= 0) report();
     if (drawn_) {
         std::fputs("\r\033[K", stderr);
         std::fflush(stderr);

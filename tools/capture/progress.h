@@ -27,6 +27,9 @@ std::string clockText(double seconds);
 class ProgressBar {
 public:
     ProgressBar(double fps, long totalFrames, bool enabled);
+    // Also writes the frame count, a line at a time and a few times a second, to the
+    // descriptor `fd` (a pipe that a --jobs parent reads).
+    void reportTo(int fd) { reportFd_ = fd; }
     void frameRendered(long frames);
     // Clears the bar; the figures of the whole run.
     ProgressFigures finish();
@@ -35,10 +38,14 @@ private:
     double elapsed() const;
 
     ProgressFigures figures_;
+    void report();
+
     bool enabled_;
     bool drawn_ = false;
+    int reportFd_ = -1;
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point lastDraw_;
+    std::chrono::steady_clock::time_point lastReport_;
 };
 
 }  // namespace qm::capture

@@ -152,19 +152,47 @@ std::string findOnPath(const std::string& name) {
 }
 
 std::vector<std::string> ffmpegArguments(const std::string& file, const std::string& frameRate, int width,
-                                         int height) {
+                                         int height, bool withSound) {
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
-    return {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-            // the frames, on standard input
-            "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", frameRate, "-i",
-            "pipe:0",
-            // the sound, on descriptor 3; raw samples need no probing, and ffmpeg must not
-            // wait for seconds of sound before it reads the frames that come with it
-            "-probesize", "32", "-analyzeduration", "0", "-f",
-            std::endian::native == std::endian::little ? "s16le" : "s16be", "-ar", "44100", "-ac", "2", "-i",
-            "pipe:" + std::to_string(kAudioFd), "-map", "0:v", "-map", "1:a", "-c:v", "libx264", "-preset",
-            "fast", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "192k", "-movflags",
-            "+faststart", file};
+    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
+                                     // the frames, on standard input
+                                     "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate",
+                                     frameRate, "-i", "pipe:0"};
+    if (withSound)
+        args.insert(args.end(),
+                    {// the sound, on descriptor 3; raw samples need no probing, and ffmpeg must not
+                     // wait for seconds of sound before it reads the frames that come with it
+                     "-probesize", "32", "-analyzeduration", "0", "-f",
+                     std::endian::native == std::endian::little ? "s16le" : "s16be", "-ar", "44100", "-ac",
+                     "2", "-i", "pipe:" + std::to_string(kAudioFd), "-map", "0:v", "-map", "1:a"});
+    args.insert(args.end(), {"-c:v", "libx264", "-preset", "fast", "-crf", "18", "-pix_fmt", "yuv420p"});
+    if (withSound) args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k"});
+    args.insert(args.end(), {"-movflags", "+faststart", file});
+    return args;
+}
+
+namespace {
+
+template <PixelOrder order>
+void rgbRows(const uint8_t* pixelsBottomUp, int width, int height, uint8_t* out) {
+    constexpr int red = redAt(order), blue = blueAt(order);
+    for (int y = height - 1; y >= 0; --y) {
+        const uint8_t* in = pixelsBottomUp + static_cast<size_t>(y) * width * 4;
+        for (int x = 0; x < width; ++x, in += 4, out += 3) {
+            out[0] = in[red];
+            out[1] = in[1];
+            out[2] = in[blue];
+        }
+    }
+}
+
+}  // namespace
+
+void rgbTopRowFirst(const uint8_t* pixelsBottomUp, int width, int height, PixelOrder order, uint8_t* rgb) {
+    if (order == PixelOrder::Bgra)
+        rgbRows<PixelOrder::Bgra>(pixelsBottomUp, width, height, rgb);
+    else
+        rgbRows<PixelOrder::Rgba>(pixelsBottomUp, width, height, rgb);
 }
 
 VideoEncoder::VideoEncoder() = default;
@@ -175,7 +203,7 @@ VideoEncoder::~VideoEncoder() {
 }
 
 bool VideoEncoder::start(const std::string& ffmpeg, const std::string& file, const std::string& frameRate,
-                         int width, int height, std::string& error) {
+                         int width, int height, bool withSound, std::string& error) {
     int videoPipe[2], audioPipe[2];
     if (!makePipe(videoPipe)) {
         error = std::string("cannot make a pipe: ") + std::strerror(errno);
@@ -192,9 +220,9 @@ bool VideoEncoder::start(const std::string& ffmpeg, const std::string& file, con
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, videoPipe[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, audioPipe[0], kAudioFd);
+    if (withSound) posix_spawn_file_actions_adddup2(&actions, audioPipe[0], kAudioFd);
 
-    std::vector<std::string> args = ffmpegArguments(file, frameRate, width, height);
+    std::vector<std::string> args = ffmpegArguments(file, frameRate, width, height, withSound);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -212,24 +240,21 @@ bool VideoEncoder::start(const std::string& ffmpeg, const std::string& file, con
     width_ = width;
     height_ = height;
     video_ = std::make_unique<PipeWriter>(videoPipe[1], kQueuedFrames);
-    audio_ = std::make_unique<PipeWriter>(audioPipe[1], 0);
+    if (withSound)
+        audio_ = std::make_unique<PipeWriter>(audioPipe[1], 0);
+    else
+        ::close(audioPipe[1]);
     return true;
 }
 
-void VideoEncoder::writeFrame(const uint8_t* rgbaBottomUp) {
-    if (!video_) return;
-    std::vector<uint8_t> rgb = video_->take();
+std::vector<uint8_t> VideoEncoder::takeFrameBuffer() {
+    std::vector<uint8_t> rgb = video_ ? video_->take() : std::vector<uint8_t>();
     rgb.resize(static_cast<size_t>(width_) * height_ * 3);
-    uint8_t* out = rgb.data();
-    for (int y = height_ - 1; y >= 0; --y) {
-        const uint8_t* in = rgbaBottomUp + static_cast<size_t>(y) * width_ * 4;
-        for (int x = 0; x < width_; ++x, in += 4, out += 3) {
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
-        }
-    }
-    video_->submit(std::move(rgb));
+    return rgb;
+}
+
+void VideoEncoder::submitFrame(std::vector<uint8_t> rgb) {
+    if (video_) video_->submit(std::move(rgb));
 }
 
 void VideoEncoder::writeAudio(const int16_t* interleavedStereo, size_t frames) {

@@ -9,16 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "capture/pixel_order.h"
+
 namespace qm::capture {
 
 // The full path of the first executable `name` on PATH, or "" when there is none.
 std::string findOnPath(const std::string& name);
 
-// The arguments that make ffmpeg read raw RGB frames from its standard input and
-// raw 44.1 kHz 16-bit stereo (in the machine's byte order) from file descriptor 3, and encode them to `file`
-// (H.264 and AAC). `frameRate` is written as ffmpeg reads it ("60", "30000/1001").
+// The arguments that make ffmpeg read raw RGB frames from its standard input and, with
+// sound, raw 44.1 kHz 16-bit stereo (in the machine's byte order) from file descriptor 3,
+// and encode them to `file` (H.264 and AAC). `frameRate` is written as ffmpeg reads it
+// ("60", "30000/1001").
 std::vector<std::string> ffmpegArguments(const std::string& file, const std::string& frameRate, int width,
-                                         int height);
+                                         int height, bool withSound);
+
+// The RGB rows that ffmpeg reads (top row first, no alpha) from RGBA or BGRA in
+// OpenGL's row order (bottom row first); `rgb` holds width x height x 3 bytes.
+void rgbTopRowFirst(const uint8_t* pixelsBottomUp, int width, int height, PixelOrder order, uint8_t* rgb);
 
 // Frames go to ffmpeg's standard input and the sound to a second pipe, each written
 // by a thread of its own: ffmpeg reads its inputs in an order of its choosing, and
@@ -33,9 +40,12 @@ public:
 
     // Starts ffmpeg (found at `ffmpeg`). False with `error` set when it cannot start.
     bool start(const std::string& ffmpeg, const std::string& file, const std::string& frameRate, int width,
-               int height, std::string& error);
-    // An RGBA frame in OpenGL's row order (bottom row first); sent as RGB, top row first.
-    void writeFrame(const uint8_t* rgbaBottomUp);
+               int height, bool withSound, std::string& error);
+    // A buffer for the next frame's RGB (see rgbTopRowFirst); waits while enough
+    // frames are queued for ffmpeg. Any thread may take one.
+    std::vector<uint8_t> takeFrameBuffer();
+    // Queues a frame taken and filled; frames go to ffmpeg in the order submitted.
+    void submitFrame(std::vector<uint8_t> rgb);
     void writeAudio(const int16_t* interleavedStereo, size_t frames);
     // A pipe broke: ffmpeg has stopped early.
     bool failed() const;

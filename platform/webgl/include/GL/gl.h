@@ -70,6 +70,7 @@ typedef double GLclampd;
 #define GL_DEPTH_WRITEMASK 0x0B72
 #define GL_DEPTH_FUNC 0x0B74
 #define GL_VIEWPORT 0x0BA2
+#define GL_SCISSOR_TEST 0x0C11
 #define GL_DITHER 0x0BD0
 #define GL_BLEND 0x0BE2
 #define GL_COLOR_CLEAR_VALUE 0x0C22
@@ -113,6 +114,7 @@ typedef double GLclampd;
 #define glLineWidth qmgl_LineWidth
 #define glHint qmgl_Hint
 #define glViewport qmgl_Viewport
+#define glScissor qmgl_Scissor
 #define glClearColor qmgl_ClearColor
 #define glClear qmgl_Clear
 #define glFlush qmgl_Flush

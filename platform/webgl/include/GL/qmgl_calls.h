@@ -16,6 +16,7 @@ void qmgl_CullFace(GLenum mode);
 void qmgl_LineWidth(GLfloat width);
 void qmgl_Hint(GLenum target, GLenum mode);
 void qmgl_Viewport(GLint x, GLint y, GLsizei width, GLsizei height);
+void qmgl_Scissor(GLint x, GLint y, GLsizei width, GLsizei height);
 void qmgl_ClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha);
 void qmgl_Clear(GLbitfield mask);
 void qmgl_Flush(void);
