@@ -59,6 +59,7 @@ void MusicPlayer::init(int n) {
 void MusicPlayer::loadSong(std::string_view path) {
     if (!soundOpen) return;
     songLoaded = true;
+    songPath_ = path;
     auto stream = std::make_unique<SongStream>();
     std::string bytes;
     if (!readWholeFile(path, bytes) || !stream->open(std::move(bytes))) stream.reset();
@@ -107,6 +108,7 @@ void MusicPlayer::close() {
     clock_.reset();
     output_ = Output::None;
     songRow_.store(-1, std::memory_order_relaxed);
+    songPath_.clear();
     soundOpen = songLoaded = playing = false;
     beatUnit = 0;  // back to the state before any song
 }

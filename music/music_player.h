@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "music/audio_device.h"
@@ -71,6 +72,8 @@ public:
     void setMuted(bool muted) { muted_.store(muted, std::memory_order_relaxed); }
     // The order and row that decoding last entered; -1 and -1 before the first.
     void songRow(int& order, int& row) const;
+    // The song last loaded, as the script names it; empty before any.
+    const std::string& songPath() const { return songPath_; }
     // Acts on the queued sync values stamped before `samplePosition`, in order.
     void releaseEventsBefore(int64_t samplePosition);
 
@@ -105,6 +108,7 @@ private:
     bool silent_ = false;  // "music off"
     SyncAction defaultAction_;
     SyncAction syncAction_;
+    std::string songPath_;
 
     // Shared with the output's thread: changed only under the device lock.
     std::unique_ptr<SongStream> song_;

@@ -59,7 +59,7 @@ def count_lines(path):
 def main():
     with open(sys.argv[1]) as f:
         plan = json.load(f)
-    result = {"status": None, "timed_out": False, "window_seen": False, "steps": []}
+    result = {"status": None, "timed_out": False, "window_seen": False, "steps": [], "titles": []}
     with open(plan["stdout"], "wb") as out, open(plan["stderr"], "wb") as err:
         proc = subprocess.Popen(plan["command"], cwd=plan["cwd"], stdout=out, stderr=err,
                                 env=dict(os.environ, **plan.get("env", {})))
@@ -76,6 +76,26 @@ def main():
                 deadline = time.time() + step.get("timeout", 30)
                 while time.time() < deadline and proc.poll() is None and count_lines(plan["stdout"]) < step["lines"]:
                     time.sleep(0.05)
+            elif kind == "wait_stderr":
+                # Until the program has written the text on standard error (a count of times).
+                deadline = time.time() + step.get("timeout", 30)
+                while time.time() < deadline and proc.poll() is None:
+                    with open(plan["stderr"], "rb") as f:
+                        if f.read().count(step["text"].encode()) >= step["count"]:
+                            break
+                    time.sleep(0.05)
+            elif kind == "write":
+                # As an editor saves: in place, or deleted and written again.
+                if step.get("delete_first"):
+                    os.remove(step["file"])
+                    time.sleep(step.get("gap", 0))
+                with open(step["file"], "wb") as f:
+                    f.write(step["text"].encode("latin-1"))
+            elif kind == "title":
+                windows = find_windows(plan["title"])
+                name = subprocess.run(["xdotool", "getwindowname", str(windows[0])], capture_output=True,
+                                      text=True).stdout.strip() if windows else ""
+                result["titles"].append(name)
             elif kind == "sleep":
                 time.sleep(step["seconds"])
             elif kind == "key":
