@@ -72,6 +72,7 @@ LiveSession::LiveSession(LiveWindow& window, std::function<double()> wallSeconds
 }
 
 LiveSession::~LiveSession() {
+    musicPlayer.resumeOutput();  // the player as it was found
     setFileReadHook(nullptr);
     musicPlayer.setSyncAction(nullptr);
     if (activeSession == this) activeSession = nullptr;
@@ -143,6 +144,7 @@ int LiveSession::open(const LiveOptions& o) {
 }
 
 void LiveSession::close() {
+    resetDemo();  // the process-wide objects as they were found
     endDemo(driver_);
 }
 

@@ -39,7 +39,7 @@ public:
     void frame();
     // Escape or the window closed.
     bool finished() const { return finished_; }
-    // The demo's closing frame; the screen closes.
+    // The demo's closing frame, with everything it read let go; the screen closes.
     void close();
 
     // What the live keys do.
