@@ -85,7 +85,7 @@ void drawHud(const std::vector<HudLine>& lines) {
         const HudLine& line = lines[static_cast<size_t>(i)];
         // The raster colour is taken from the current colour at glRasterPos.
         glColor4f(line.red, line.green, line.blue, 1);
-        const int baseline = kScreenHeight - kMargin - (i + 1) * kHudCellHeight + 1;
+        const int baseline = kScreenHeight - kMargin - (i + 1) * kHudCellHeight + 2;
         drawHudText(kMargin, baseline, std::string_view(line.text).substr(0, kHudColumns));
     }
 

@@ -5,11 +5,11 @@
 
 namespace qm::live {
 
-// Glyphs of 5x7 pixels drawn twice their size, in cells of 12x16.
+// Glyphs of 5x7 pixels drawn twice their size, in cells of 12x18.
 inline constexpr int kHudGlyphWidth = 10;
 inline constexpr int kHudGlyphHeight = 14;
 inline constexpr int kHudCellWidth = 12;
-inline constexpr int kHudCellHeight = 16;
+inline constexpr int kHudCellHeight = 18;
 
 // Draws printable ASCII (anything else as '?') with glBitmap, the bottom left of the
 // first glyph at window pixel (x, y), in the current raster colour. The caller sets

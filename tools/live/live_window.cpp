@@ -1,6 +1,8 @@
 // live_window.cpp -- the offscreen window of the tests, the benchmark and the soak.
 #include "live/live_window.h"
 
+#include <GL/gl.h>
+
 #include "music/music_player.h"
 
 namespace qm::live {
@@ -21,6 +23,9 @@ void OffscreenWindow::pollEvents() {
 }
 
 void OffscreenWindow::swap(Driver::Frame frame) {
+    // As a window's buffer swap does, wait for the frame: otherwise the GL driver
+    // queues frame after frame and holds their vertex data meanwhile.
+    glFinish();
     if (frame != Driver::Frame::Loop) return;
     ++shown_;
     if (sink_) sink_(shown_);
