@@ -144,6 +144,7 @@ int main(int argc, char** argv) {
         for (long i = 0; i < o.seeks && status == 0; ++i) {
             // Anywhere from the start to a little past the end.
             const double t = (next() >> 8) % static_cast<uint32_t>((end + 2) * 1000) / 1000.0;
+            session.setDisplay(i % 2 == 0);  // the display is drawn over every other seek's frames
             session.seek(t);
             slowestSeek = std::max(slowestSeek, session.lastSeekSeconds());
             session.frame();

@@ -36,12 +36,7 @@ void enterWindowPixels() {
         glDisable(cap);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    glShadeModel(GL_FLAT);
 }
 
 void leaveWindowPixels() {
@@ -83,7 +78,6 @@ void drawHud(const std::vector<HudLine>& lines) {
     drawPanel(columns, rows);
     for (int i = 0; i < rows; ++i) {
         const HudLine& line = lines[static_cast<size_t>(i)];
-        // The raster colour is taken from the current colour at glRasterPos.
         glColor4f(line.red, line.green, line.blue, 1);
         const int baseline = kScreenHeight - kMargin - (i + 1) * kHudCellHeight + 2;
         drawHudText(kMargin, baseline, std::string_view(line.text).substr(0, kHudColumns));

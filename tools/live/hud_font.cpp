@@ -1,16 +1,19 @@
-// hud_font.cpp -- the live display's own font: 5x7 glyphs for printable ASCII, drawn as GL bitmaps.
+// hud_font.cpp -- the live display's own font: 5x7 glyphs for printable ASCII, drawn as quads.
 #include "live/hud_font.h"
 
 #include <GL/gl.h>
 
 #include <array>
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 namespace qm::live {
 
 namespace {
 
-// Rows from the top; bit 4 is the leftmost pixel.
+// Rows from the top; bit 4 is the leftmost pixel. The letters with a tail below the
+// line (kDescenders) are drawn a row lower.
 constexpr uint8_t kGlyphs[95][7] = {
     {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},  // ' '
     {0x04, 0x04, 0x04, 0x04, 0x04, 0x00, 0x04},  // '!'
@@ -92,8 +95,8 @@ constexpr uint8_t kGlyphs[95][7] = {
     {0x00, 0x00, 0x1A, 0x15, 0x15, 0x11, 0x11},  // 'm'
     {0x00, 0x00, 0x16, 0x19, 0x11, 0x11, 0x11},  // 'n'
     {0x00, 0x00, 0x0E, 0x11, 0x11, 0x11, 0x0E},  // 'o'
-    {0x00, 0x00, 0x1E, 0x11, 0x1E, 0x10, 0x10},  // 'p'
-    {0x00, 0x00, 0x0D, 0x13, 0x0F, 0x01, 0x01},  // 'q'
+    {0x00, 0x1E, 0x11, 0x11, 0x1E, 0x10, 0x10},  // 'p'
+    {0x00, 0x0F, 0x11, 0x11, 0x0F, 0x01, 0x01},  // 'q'
     {0x00, 0x00, 0x16, 0x19, 0x10, 0x10, 0x10},  // 'r'
     {0x00, 0x00, 0x0E, 0x10, 0x0E, 0x01, 0x1E},  // 's'
     {0x08, 0x08, 0x1C, 0x08, 0x08, 0x09, 0x06},  // 't'
@@ -101,7 +104,7 @@ constexpr uint8_t kGlyphs[95][7] = {
     {0x00, 0x00, 0x11, 0x11, 0x11, 0x0A, 0x04},  // 'v'
     {0x00, 0x00, 0x11, 0x11, 0x15, 0x15, 0x0A},  // 'w'
     {0x00, 0x00, 0x11, 0x0A, 0x04, 0x0A, 0x11},  // 'x'
-    {0x00, 0x00, 0x11, 0x11, 0x0F, 0x01, 0x0E},  // 'y'
+    {0x00, 0x11, 0x11, 0x11, 0x0F, 0x01, 0x0E},  // 'y'
     {0x00, 0x00, 0x1F, 0x02, 0x04, 0x08, 0x1F},  // 'z'
     {0x02, 0x04, 0x04, 0x08, 0x04, 0x04, 0x02},  // '{'
     {0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04},  // '|'
@@ -109,43 +112,64 @@ constexpr uint8_t kGlyphs[95][7] = {
     {0x00, 0x00, 0x08, 0x15, 0x02, 0x00, 0x00},  // '~'
 };
 
-// Each glyph at twice its size, as glBitmap takes it: rows from the bottom, two
-// bytes a row (10 pixels, most significant bit first).
-struct ScaledGlyphs {
-    std::array<std::array<uint8_t, 2 * kHudGlyphHeight>, 95> bits{};
+constexpr std::string_view kDescenders = "gjpqy";
 
-    ScaledGlyphs() {
+// A glyph row's lit pixels as runs: [from, to) in source pixels.
+struct Run {
+    int8_t row;  // from the top; 1 more for a descender
+    uint8_t from, to;
+};
+
+// Every glyph's runs, worked out once.
+struct GlyphRuns {
+    std::array<std::vector<Run>, 95> runs;
+
+    GlyphRuns() {
         for (int c = 0; c < 95; ++c) {
-            for (int row = 0; row < 7; ++row) {
-                uint16_t wide = 0;  // 10 bits, each source pixel twice
-                for (int x = 0; x < 5; ++x)
-                    if (kGlyphs[c][row] & (0x10 >> x)) wide |= static_cast<uint16_t>(0x3 << (8 - 2 * x));
-                const uint16_t aligned = static_cast<uint16_t>(wide << 6);  // to the top of 16 bits
-                for (int copy = 0; copy < 2; ++copy) {
-                    const int fromBottom = kHudGlyphHeight - 1 - (2 * row + copy);
-                    bits[c][2 * fromBottom] = static_cast<uint8_t>(aligned >> 8);
-                    bits[c][2 * fromBottom + 1] = static_cast<uint8_t>(aligned & 0xFF);
+            const int8_t drop = kDescenders.find(static_cast<char>(c + 32)) != std::string_view::npos ? 1 : 0;
+            for (uint8_t row = 0; row < 7; ++row) {
+                for (uint8_t x = 0; x < 5;) {
+                    if (!(kGlyphs[c][row] & (0x10 >> x))) {
+                        ++x;
+                        continue;
+                    }
+                    uint8_t end = x;
+                    while (end < 5 && (kGlyphs[c][row] & (0x10 >> end))) ++end;
+                    runs[static_cast<size_t>(c)].push_back({static_cast<int8_t>(row + drop), x, end});
+                    x = end;
                 }
             }
         }
     }
 };
 
-const ScaledGlyphs& scaledGlyphs() {
-    static const ScaledGlyphs glyphs;
+const GlyphRuns& glyphRuns() {
+    static const GlyphRuns glyphs;
     return glyphs;
 }
 
 }  // namespace
 
 void drawHudText(int x, int y, std::string_view text) {
-    const ScaledGlyphs& glyphs = scaledGlyphs();
-    glRasterPos2i(x, y);
+    // One batch of quads, a quad for each run of lit pixels: far cheaper for a
+    // software renderer than a bitmap call for each glyph.
+    const GlyphRuns& glyphs = glyphRuns();
+    constexpr int kScale = kHudGlyphWidth / 5;
+    const int top = y + kHudGlyphHeight;
+    glBegin(GL_QUADS);
     for (char ch : text) {
         const int c = static_cast<unsigned char>(ch) - 32;
-        const uint8_t* bits = glyphs.bits[c >= 0 && c < 95 ? c : '?' - 32].data();
-        glBitmap(kHudGlyphWidth, kHudGlyphHeight, 0, 0, kHudCellWidth, 0, bits);
+        for (const Run& run : glyphs.runs[static_cast<size_t>(c >= 0 && c < 95 ? c : '?' - 32)]) {
+            const int x0 = x + kScale * run.from, x1 = x + kScale * run.to;
+            const int y1 = top - kScale * run.row, y0 = y1 - kScale;
+            glVertex2i(x0, y1);
+            glVertex2i(x0, y0);
+            glVertex2i(x1, y0);
+            glVertex2i(x1, y1);
+        }
+        x += kHudCellWidth;
     }
+    glEnd();
 }
 
 }  // namespace qm::live

@@ -11,9 +11,9 @@ inline constexpr int kHudGlyphHeight = 14;
 inline constexpr int kHudCellWidth = 12;
 inline constexpr int kHudCellHeight = 18;
 
-// Draws printable ASCII (anything else as '?') with glBitmap, the bottom left of the
-// first glyph at window pixel (x, y), in the current raster colour. The caller sets
-// up a window-pixel projection, the unpack state and the colour.
+// Draws printable ASCII (anything else as '?'), the bottom left of the first glyph
+// at window pixel (x, y), in the current colour. The caller sets up a window-pixel
+// projection and the state (no texturing, lighting, depth test, culling ...).
 void drawHudText(int x, int y, std::string_view text);
 
 }  // namespace qm::live

@@ -54,10 +54,18 @@ bool isError(const std::string& line) {
     return line.find(": error: ") != std::string::npos;
 }
 
-// Cut into lines of at most the display's width.
-void wrapInto(std::vector<HudLine>& lines, const std::string& text, float r, float g, float b) {
-    for (size_t at = 0; at < text.size(); at += kHudColumns)
-        lines.push_back({text.substr(at, kHudColumns), r, g, b});
+// Cut into lines of at most the display's width, between words where there are any.
+void wrapInto(std::vector<HudLine>& lines, std::string_view text, float r, float g, float b) {
+    while (!text.empty()) {
+        size_t cut = std::min<size_t>(text.size(), kHudColumns);
+        if (cut < text.size()) {
+            const size_t space = text.substr(0, cut + 1).rfind(' ');
+            if (space != std::string_view::npos && space > 0) cut = space;
+        }
+        lines.push_back({std::string(text.substr(0, cut)), r, g, b});
+        text = text.substr(cut);
+        while (!text.empty() && text[0] == ' ') text = text.substr(1);
+    }
 }
 
 }  // namespace
