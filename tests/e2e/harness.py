@@ -145,6 +145,11 @@ class PlayerSession:
                            "delete_first": delete_first, "gap": gap})
         return self
 
+    def wait_title(self, text, timeout=30):
+        """Until the window's title holds the text."""
+        self.steps.append({"do": "wait_title", "text": text, "timeout": timeout})
+        return self
+
     def title(self):
         """Notes the window's title (Run.titles)."""
         self.steps.append({"do": "title"})

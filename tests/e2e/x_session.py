@@ -48,6 +48,14 @@ def find_windows(title):
     return [int(w) for w in out.stdout.split()]
 
 
+def window_name(title):
+    """The full name of the first window whose name holds `title`; empty without one."""
+    windows = find_windows(title)
+    if not windows:
+        return ""
+    return subprocess.run(["xdotool", "getwindowname", str(windows[0])], capture_output=True, text=True).stdout.strip()
+
+
 def count_lines(path):
     try:
         with open(path, "rb") as f:
@@ -92,10 +100,11 @@ def main():
                 with open(step["file"], "wb") as f:
                     f.write(step["text"].encode("latin-1"))
             elif kind == "title":
-                windows = find_windows(plan["title"])
-                name = subprocess.run(["xdotool", "getwindowname", str(windows[0])], capture_output=True,
-                                      text=True).stdout.strip() if windows else ""
-                result["titles"].append(name)
+                result["titles"].append(window_name(plan["title"]))
+            elif kind == "wait_title":
+                deadline = time.time() + step.get("timeout", 30)
+                while time.time() < deadline and proc.poll() is None and step["text"] not in window_name(plan["title"]):
+                    time.sleep(0.05)
             elif kind == "sleep":
                 time.sleep(step["seconds"])
             elif kind == "key":
