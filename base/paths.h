@@ -29,4 +29,20 @@ FileHandle openFile(std::string_view scriptPath, const char* mode);
 // Reads a whole file; false when it cannot be opened or read.
 bool readWholeFile(std::string_view scriptPath, std::string& out);
 
+// A tool that replays a demo (the live tool) hears of every file the demo opens for
+// reading, there or not, and may have it read from bytes of its own instead (the
+// last good version of a file an author has just broken). The player sets none.
+class FileReadHook {
+public:
+    virtual ~FileReadHook() = default;
+    // Every open for reading, with the path as resolved; `found`: a regular file is there.
+    virtual void opening(const std::string& path, bool found) = 0;
+    // Bytes to read instead of the file (also when it is not there), or null for
+    // the file itself. They must stay unchanged while the file handed out is open.
+    virtual const std::string* replacement(const std::string& path) = 0;
+};
+
+// Null: files are read from disk, unheard.
+void setFileReadHook(FileReadHook* hook);
+
 }  // namespace qm

@@ -89,6 +89,10 @@ void AudioDevice::resume() {
     if (open_) SDL_PauseAudio(0);
 }
 
+void AudioDevice::pause() {
+    if (open_) SDL_PauseAudio(1);
+}
+
 void AudioDevice::close() {
     if (!open_) return;
     // Also safe after SDL_Quit, which has closed the output already.

@@ -23,6 +23,8 @@ public:
     // driver takes its place (same timing, no sound). False only when even that fails.
     bool open(Fill fill, void* user);
     void resume();
+    // Stops taking buffers (until resume); the fill function is not called meanwhile.
+    void pause();
     void close();
     void lock();
     void unlock();

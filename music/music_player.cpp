@@ -69,6 +69,7 @@ void MusicPlayer::init(int n) {
 void MusicPlayer::loadSong(std::string_view path) {
     if (!soundOpen) return;
     songLoaded = true;
+    songPath_ = path;
     auto stream = std::make_unique<SongStream>();
     std::string bytes;
     if (!readWholeFile(path, bytes) || !stream->open(std::move(bytes))) stream.reset();
@@ -77,6 +78,7 @@ void MusicPlayer::loadSong(std::string_view path) {
     running_ = false;
     songFrames_ = 0;
     queue_.clear();
+    songRow_.store(-1, std::memory_order_relaxed);
 }
 
 void MusicPlayer::play() {
@@ -93,7 +95,7 @@ void MusicPlayer::play() {
         songFrames_ = 0;
     }
     clockStartMicros_ = nowMicros();
-    if (output_ == Output::Device) device_.resume();
+    if (output_ == Output::Device && !paused_) device_.resume();
     playing = true;
     beatUnit = static_cast<float>(tempo) * kBeatUnitPerTempo;
 }
@@ -115,6 +117,8 @@ void MusicPlayer::close() {
     queue_.clear();
     clock_.reset();
     output_ = Output::None;
+    songRow_.store(-1, std::memory_order_relaxed);
+    songPath_.clear();
     soundOpen = songLoaded = playing = false;
     beatUnit = 0;  // back to the state before any song
 }
@@ -127,11 +131,14 @@ void MusicPlayer::fill(int16_t* out, size_t frames) {
         return;
     }
     clock_.publish(songFrames_, static_cast<int64_t>(frames), nowMicros());
-    if (song_)
+    if (song_) {
         song_->render(out, frames, queue_);
-    else
+        songRow_.store(int64_t{song_->order()} << 32 | static_cast<uint32_t>(song_->row()),
+                       std::memory_order_relaxed);
+    } else {
         silence(out, frames);
-    if (silent_) silence(out, frames);
+    }
+    if (silent_ || muted_.load(std::memory_order_relaxed)) silence(out, frames);
     songFrames_ += static_cast<int64_t>(frames);
 }
 
@@ -140,7 +147,32 @@ void MusicPlayer::renderOffline(int16_t* out, size_t frames) {
         silence(out, frames);
         return;
     }
+    OutputLock lock(device_);  // a paused device still holds the song
     fill(out, frames);
+}
+
+void MusicPlayer::pauseOutput() {
+    paused_ = true;
+    if (output_ == Output::Device) device_.pause();
+}
+
+void MusicPlayer::resumeOutput() {
+    if (!paused_) return;
+    paused_ = false;
+    // Without a device the song is decoded by the system clock: it goes on from
+    // where it was pulled to.
+    clockStartMicros_ = nowMicros() - songFrames_ * 1000000 / kRate;
+    if (output_ == Output::Device && playing) device_.resume();
+}
+
+void MusicPlayer::songRow(int& order, int& row) const {
+    const int64_t packed = songRow_.load(std::memory_order_relaxed);
+    if (packed < 0) {
+        order = row = -1;
+        return;
+    }
+    order = static_cast<int>(packed >> 32);
+    row = static_cast<int>(static_cast<uint32_t>(packed));
 }
 
 void MusicPlayer::renderSilentlyUpTo(int64_t frames) {
@@ -162,6 +194,7 @@ int64_t MusicPlayer::playPosition() const {
 }
 
 void MusicPlayer::releaseHeardEvents() {
+    if (paused_) return;
     switch (output_) {
         case Output::Device:
             releaseEventsBefore(playPosition());

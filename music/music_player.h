@@ -1,9 +1,11 @@
 // music_player.h -- module music playback and its pattern-effect sync.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "music/audio_device.h"
@@ -54,9 +56,24 @@ public:
     // releases the events by its own clock.
     void setOfflineOutput(bool offline) { offline_ = offline; }
     bool offlineOutput() const { return offline_; }
-    // Offline: the next `frames` frames of the song (silence when nothing plays or
-    // for "music off"), interleaved stereo.
+    // Offline, or while the output is paused: the next `frames` frames of the song
+    // (silence when nothing plays or for "music off"), interleaved stereo.
     void renderOffline(int16_t* out, size_t frames);
+
+    // A pause for tools, kept across songs until resumeOutput: the output takes no
+    // more of the song, so its play position and the sync it releases stop too.
+    // While paused, play() starts the song without the output, and the main thread
+    // may pull the song with renderOffline (a tool seeking renders it up to the
+    // moment it seeks to); the output then plays on from there.
+    void pauseOutput();
+    void resumeOutput();
+    bool outputPaused() const { return paused_; }
+    // Silence instead of the song, with the same clock and sync; kept across songs.
+    void setMuted(bool muted) { muted_.store(muted, std::memory_order_relaxed); }
+    // The order and row that decoding last entered; -1 and -1 before the first.
+    void songRow(int& order, int& row) const;
+    // The song last loaded, as the script names it; empty before any.
+    const std::string& songPath() const { return songPath_; }
     // Acts on the queued sync values stamped before `samplePosition`, in order.
     void releaseEventsBefore(int64_t samplePosition);
 
@@ -83,10 +100,15 @@ private:
     void renderSilentlyUpTo(int64_t frames);
 
     bool offline_ = false;
+    bool paused_ = false;
+    std::atomic<bool> muted_{false};
+    // order << 32 | row, written by whichever thread decodes.
+    std::atomic<int64_t> songRow_{-1};
     Output output_ = Output::None;
     bool silent_ = false;  // "music off"
     SyncAction defaultAction_;
     SyncAction syncAction_;
+    std::string songPath_;
 
     // Shared with the output's thread: changed only under the device lock.
     std::unique_ptr<SongStream> song_;

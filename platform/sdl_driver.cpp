@@ -60,7 +60,7 @@ bool SdlDriver::openScreen(std::string& error) {
         return false;
     }
     SDL_WM_SetCaption("Quillmoor DEMO 2", nullptr);
-    screenSurface = SDL_SetVideoMode(800, 600, 32, SDL_FULLSCREEN | SDL_OPENGL);
+    screenSurface = SDL_SetVideoMode(800, 600, 32, (fullScreen_ ? SDL_FULLSCREEN : 0) | SDL_OPENGL);
     if (!screenSurface) {
         error = SDL_GetError();
         SDL_Quit();

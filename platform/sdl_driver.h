@@ -7,6 +7,9 @@ namespace qm {
 
 class SdlDriver : public Driver {
 public:
+    // The player opens full screen; a tool may open a window of the same size.
+    explicit SdlDriver(bool fullScreen = true) : fullScreen_(fullScreen) {}
+
     bool openScreen(std::string& error) override;
     void setUpEvents(KeyHandler handler) override;
     double seconds() override;
@@ -14,6 +17,9 @@ public:
     void releaseSyncEvents() override;
     void swapBuffers(Frame frame) override;
     void close() override;
+
+private:
+    bool fullScreen_;
 };
 
 // Switches the open window between full screen and a window; nothing without one.

@@ -55,6 +55,22 @@ void runFrame(Driver& driver) {
     driver.swapBuffers(Driver::Frame::Loop);
 }
 
+void redrawFrame(Driver& driver) {
+    driver.pollEvents();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glColor4f(1, 1, 1, 1);
+    glDisable(GL_TEXTURE_2D);
+    // The draw walk spins objects by the clock's delta: with none, nothing moves.
+    const double delta = frameClock.delta;
+    frameClock.delta = 0;
+    if (demo.current) demo.current->draw();
+    frameClock.delta = delta;
+    overlay.draw();
+    glFlush();
+    driver.swapBuffers(Driver::Frame::Loop);
+}
+
 bool openDemoScreen(Driver& driver) {
     std::string error;
     if (driver.openScreen(error)) return true;

@@ -24,6 +24,11 @@ bool startDemo(Driver& driver);
 // (Driver::drawsFrame), it is a fast-forward step: it advances everything a drawn
 // frame advances but clears, draws and shows nothing and writes no trace.
 void runFrame(Driver& driver);
+// Shows the moment of the last frame again, for tools that pause the demo: input is
+// polled and acted on at once (keys, F2), the current scene and the overlay are
+// drawn and shown, but nothing advances: no update walk, no sync, no scene change,
+// no clock tick.
+void redrawFrame(Driver& driver);
 // The closing black frame; stops the song and closes the screen.
 void endDemo(Driver& driver);
 // Everything the demo changed goes back to its state before startDemo: scenes,

@@ -82,6 +82,7 @@ class Run:
     def __init__(self, workdir, result):
         self.workdir = workdir
         self.status = result["status"]
+        self.titles = result.get("titles", [])
         self.timed_out = result["timed_out"]
         self.window_seen = result["window_seen"]
         with open(os.path.join(workdir, "stdout.txt"), "rb") as f:
@@ -135,6 +136,25 @@ class PlayerSession:
 
     def key(self, *keys):
         self.steps.append({"do": "key", "keys": list(keys)})
+        return self
+
+    def wait_stderr(self, text, count=1, timeout=30):
+        self.steps.append({"do": "wait_stderr", "text": text, "count": count, "timeout": timeout})
+        return self
+
+    def write(self, relative, text, delete_first=False, gap=0):
+        self.steps.append({"do": "write", "file": os.path.join(self.workdir, relative), "text": text,
+                           "delete_first": delete_first, "gap": gap})
+        return self
+
+    def wait_title(self, text, timeout=30):
+        """Until the window's title holds the text."""
+        self.steps.append({"do": "wait_title", "text": text, "timeout": timeout})
+        return self
+
+    def title(self):
+        """Notes the window's title (Run.titles)."""
+        self.steps.append({"do": "title"})
         return self
 
     def close_window(self):

@@ -48,6 +48,14 @@ def find_windows(title):
     return [int(w) for w in out.stdout.split()]
 
 
+def window_name(title):
+    """The full name of the first window whose name holds `title`; empty without one."""
+    windows = find_windows(title)
+    if not windows:
+        return ""
+    return subprocess.run(["xdotool", "getwindowname", str(windows[0])], capture_output=True, text=True).stdout.strip()
+
+
 def count_lines(path):
     try:
         with open(path, "rb") as f:
@@ -59,7 +67,7 @@ def count_lines(path):
 def main():
     with open(sys.argv[1]) as f:
         plan = json.load(f)
-    result = {"status": None, "timed_out": False, "window_seen": False, "steps": []}
+    result = {"status": None, "timed_out": False, "window_seen": False, "steps": [], "titles": []}
     env = dict(os.environ)
     for name, value in plan.get("env", {}).items():
         if value is None:
@@ -80,6 +88,27 @@ def main():
             elif kind == "wait_trace_lines":
                 deadline = time.time() + step.get("timeout", 30)
                 while time.time() < deadline and proc.poll() is None and count_lines(plan["stdout"]) < step["lines"]:
+                    time.sleep(0.05)
+            elif kind == "wait_stderr":
+                # Until the program has written the text on standard error (a count of times).
+                deadline = time.time() + step.get("timeout", 30)
+                while time.time() < deadline and proc.poll() is None:
+                    with open(plan["stderr"], "rb") as f:
+                        if f.read().count(step["text"].encode()) >= step["count"]:
+                            break
+                    time.sleep(0.05)
+            elif kind == "write":
+                # As an editor saves: in place, or deleted and written again.
+                if step.get("delete_first"):
+                    os.remove(step["file"])
+                    time.sleep(step.get("gap", 0))
+                with open(step["file"], "wb") as f:
+                    f.write(step["text"].encode("latin-1"))
+            elif kind == "title":
+                result["titles"].append(window_name(plan["title"]))
+            elif kind == "wait_title":
+                deadline = time.time() + step.get("timeout", 30)
+                while time.time() < deadline and proc.poll() is None and step["text"] not in window_name(plan["title"]):
                     time.sleep(0.05)
             elif kind == "sleep":
                 time.sleep(step["seconds"])

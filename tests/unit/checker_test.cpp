@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "base/paths.h"
 #include "check/checker.h"
 #include "check/keyword_match.h"
+#include "check/sync_check.h"
 #include "scene/object_factory.h"
 #include "script/token_line.h"
 #include "support/image_files.h"
@@ -407,6 +409,35 @@ TEST_F(CheckerTest, ModSongCannotCarrySync) {
         r.has("data/globals.qms:2: error: song \"data/song.mod\" is a MOD module, which cannot carry Zxx "
               "sync marks: no sync events will come"))
         << r.all();
+}
+
+// The live tool checks the same demo after every save: a cached song is decoded
+// again once its bytes change, so each check reports what the files hold then.
+TEST_F(CheckerTest, ACachedSongIsReadAgainOnceItChanges) {
+    writeDemo("on load\n");
+    SongCache songs;
+    CheckOptions options;
+    options.songs = &songs;
+    const std::string clean;
+    const std::string noSync =
+        "data/globals.qms:2: warning: song \"data/song.xm\" plays no Zxx sync marks: no sync events will "
+        "come";
+    const std::string missing = "data/globals.qms:2: error: cannot open song \"data/song.xm\"";
+    struct Step {
+        std::string song;  // empty: no file
+        std::string expected;
+    };
+    for (const Step& step : {Step{xmSong({{15, 0}}), clean}, Step{xmSong({}), noSync},
+                             Step{xmSong({}), noSync}, Step{"", missing}, Step{xmSong({{15, 0}}), clean}}) {
+        std::filesystem::remove(dir_.path() / "data" / "song.xm");
+        if (!step.song.empty()) write("data/song.xm", step.song);
+        const Result r = check(options);
+        if (step.expected.empty())
+            EXPECT_TRUE(r.lines.empty()) << r.all();
+        else
+            EXPECT_TRUE(r.has(step.expected)) << r.all();
+        EXPECT_EQ(r.status, step.expected == missing ? kFoundErrors : kClean) << r.all();
+    }
 }
 
 // ---------------------------------------------------------------- the materials script

@@ -415,5 +415,62 @@ TEST_F(MusicPlayerTest, DummyDriverReleasesEachValueOnceItHasBeenPlayed) {
         count, best, sum / static_cast<double>(count), worst);
 }
 
+// A tool's pause (the live tool's seek): with the output paused, the song starts
+// without it and the main thread pulls it up to a moment; the output then plays on
+// from exactly there, and no value is lost or sent twice at the hand-over. The pause
+// outlasts a new song; muted, the song comes as silence.
+TEST_F(MusicPlayerTest, APausedOutputIsPulledByTheMainThreadAndPlaysOnFromThere) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const test::TimingSong t = test::timingSong();
+    const std::string path = songFile(t.song);
+    musicPlayer.setOfflineOutput(false);
+    musicPlayer.pauseOutput();
+    for (int song = 0; song < 2; ++song) {  // the pause is kept when the song is read again
+        musicPlayer.init(1);
+        musicPlayer.loadSong(path);
+        musicPlayer.play();
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        EXPECT_EQ(musicPlayer.playPosition(), -1) << "the output took the song while paused";
+        if (song == 0) musicPlayer.close();
+    }
+
+    const int64_t pulled = t.expected[t.expected.size() / 2].rowStart;  // halfway through the sync
+    std::vector<int16_t> pcm(2 * static_cast<size_t>(pulled));
+    musicPlayer.renderOffline(pcm.data(), static_cast<size_t>(pulled));
+    musicPlayer.releaseEventsBefore(pulled);
+    const size_t before = released.size();
+    EXPECT_EQ(releasedValues(), valuesOf(stampedBefore(t, pulled)));
+
+    int64_t pulledFirst = 0, frames = 0, micros = 0;
+    musicPlayer.playClock().lastBuffer(pulledFirst, frames, micros);
+    musicPlayer.resumeOutput();
+    int64_t first = pulledFirst;
+    const int64_t giveUp = steadyMicros() + 10 * 1000000;
+    while (first == pulledFirst && steadyMicros() < giveUp) musicPlayer.playClock().lastBuffer(first, frames, micros);
+    EXPECT_EQ(first, pulled) << "the output's first buffer after the pause";
+
+    const int64_t until = pulled + 44100;
+    while (musicPlayer.playPosition() < until && steadyMicros() < giveUp) {
+        musicPlayer.releaseHeardEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    musicPlayer.pauseOutput();
+    musicPlayer.releaseEventsBefore(until);
+    EXPECT_GT(released.size(), before);
+    EXPECT_EQ(releasedValues(), valuesOf(stampedBefore(t, until)));
+
+    std::vector<int16_t> block(2 * 4096);
+    for (bool muted : {false, true}) {
+        musicPlayer.setMuted(muted);
+        musicPlayer.renderOffline(block.data(), 4096);
+        bool sound = false;
+        for (int16_t s : block) sound = sound || s != 0;
+        EXPECT_EQ(sound, !muted);
+    }
+    musicPlayer.setMuted(false);
+    musicPlayer.resumeOutput();
+    musicPlayer.close();
+}
+
 }  // namespace
 }  // namespace qm

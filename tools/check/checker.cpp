@@ -128,7 +128,8 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& diagn
         scripts.attach();
         if (demo.load(kGlobalsScript, &scripts)) {
             scripts.finish(demo);
-            checkSync(scripts.facts(), demo, globalsFile, found, options.timeline ? &out : nullptr);
+            checkSync(scripts.facts(), demo, globalsFile, found, options.timeline ? &out : nullptr,
+                      options.songs);
         } else {
             found.error(globalsFile, 0, "cannot open the globals script");
         }

@@ -7,10 +7,14 @@
 
 namespace qm::check {
 
+class SongCache;
+
 struct CheckOptions {
     std::string dir = ".";  // the demo folder, which holds data/globals.qms
     bool werror = false;    // warnings count as errors
     bool timeline = false;  // write the song's sync in time order
+    // Songs decoded by earlier checks, decoded again only once changed; none: every check decodes.
+    SongCache* songs = nullptr;
 };
 
 // Severities: an error is a file the demo names that the player cannot use (missing,

@@ -45,18 +45,19 @@ std::string seconds(double s) {
     return text;
 }
 
+struct Effect {
+    int value;
+    const char* text;
+    int units;  // 0: a fixed 0.2 s
+};
+constexpr Effect kEffects[] = {
+    {1, "white flash", 0},           {27, "white flash", 0},          {2, "fade to white", 2},
+    {3, "fade to black", 2},         {4, "fade in from black", 4},    {5, "white pulse", 2},
+    {6, "dip to black and back", 2}, {255, "slow fade to white", 17},
+};
+
 // The overlay effect of a value, as the player starts it; empty for none.
 std::string overlayEffect(int value, float beatUnit) {
-    struct Effect {
-        int value;
-        const char* text;
-        int units;  // 0: a fixed 0.2 s
-    };
-    static constexpr Effect kEffects[] = {
-        {1, "white flash", 0},           {27, "white flash", 0},          {2, "fade to white", 2},
-        {3, "fade to black", 2},         {4, "fade in from black", 4},    {5, "white pulse", 2},
-        {6, "dip to black and back", 2}, {255, "slow fade to white", 17},
-    };
     for (const Effect& e : kEffects) {
         if (e.value != value) continue;
         if (e.units == 0) return std::string(e.text) + " (0.2 s)";
@@ -260,6 +261,12 @@ void playLaterPasses(PlaylistRun& run, const SongReading& song) {
 
 }  // namespace
 
+const char* screenEffectName(int value) {
+    for (const Effect& e : kEffects)
+        if (e.value == value) return e.text;
+    return nullptr;
+}
+
 std::string formatTime(int64_t frames) {
     const int64_t ms = (frames * 1000 + kRate / 2) / kRate;
     char text[32];
@@ -268,10 +275,10 @@ std::string formatTime(int64_t frames) {
     return text;
 }
 
-SongReading readSong(std::string_view path) {
+namespace {
+
+SongReading readSongBytes(std::string bytes) {
     SongReading reading;
-    std::string bytes;
-    if (!readWholeFile(path, bytes)) return reading;
     reading.status = SongReading::Status::Unreadable;
     reading.typeName = formatName(bytes);
     reading.canCarrySync = detectModuleFormat(bytes) != ModuleFormat::Unknown;
@@ -317,12 +324,32 @@ SongReading readSong(std::string_view path) {
     return reading;
 }
 
+}  // namespace
+
+SongReading readSong(std::string_view path) {
+    std::string bytes;
+    if (!readWholeFile(path, bytes)) return SongReading{};
+    return readSongBytes(std::move(bytes));
+}
+
+const SongReading& SongCache::read(std::string_view path) {
+    std::string bytes;
+    const bool found = readWholeFile(path, bytes);
+    Entry& entry = entries_[resolvePath(path)];
+    const bool same = found ? entry.reading.status != SongReading::Status::CannotOpen && entry.bytes == bytes
+                            : entry.reading.status == SongReading::Status::CannotOpen && entry.bytes.empty();
+    if (same) return entry.reading;
+    entry.bytes = bytes;
+    entry.reading = found ? readSongBytes(std::move(bytes)) : SongReading{};
+    return entry.reading;
+}
+
 void checkSync(const DemoFacts& facts, const Demo& demo, const std::string& globalsFile,
-               Diagnostics& diagnostics, std::ostream* timeline) {
+               Diagnostics& diagnostics, std::ostream* timeline, SongCache* songs) {
     SongReading song;
     std::string songFile;
     for (const SongLine& line : facts.songs) {
-        song = readSong(line.path);
+        song = songs ? songs->read(line.path) : readSong(line.path);
         songFile = displayPath(line.path);
         const std::string shown = inQuotes(songFile);
         switch (song.status) {

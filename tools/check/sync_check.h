@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -52,6 +53,24 @@ inline constexpr int kMaxSongSeconds = 3600;
 // Decodes the song's first two passes, as the music player plays them.
 SongReading readSong(std::string_view path);
 
+// The readings of songs decoded before, kept with the bytes they were decoded from:
+// a process that checks the same demo again and again (the live tool's checker)
+// decodes a song again only once its file has changed.
+class SongCache {
+public:
+    const SongReading& read(std::string_view path);
+
+private:
+    struct Entry {
+        std::string bytes;  // empty with status CannotOpen
+        SongReading reading;
+    };
+    std::map<std::string, Entry> entries_;  // by the path as resolved
+};
+
+// What a value does to the whole screen ("white flash"), or null for nothing.
+const char* screenEffectName(int value);
+
 // "m:ss.mmm" of a frame count at 44100 Hz.
 std::string formatTime(int64_t frames);
 
@@ -61,7 +80,8 @@ std::string formatTime(int64_t frames);
 // last playlist entry, following the song through its loops (passes after the
 // second repeat it). With `timeline`, writes the first pass's sync in time order
 // to it, and where the song loops.
+// With a cache, songs are read through it.
 void checkSync(const DemoFacts& facts, const Demo& demo, const std::string& globalsFile,
-               Diagnostics& diagnostics, std::ostream* timeline);
+               Diagnostics& diagnostics, std::ostream* timeline, SongCache* songs = nullptr);
 
 }  // namespace qm::check

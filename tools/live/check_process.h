@@ -1,0 +1,52 @@
+// check_process.h -- the script checker in a process of its own, asked to check the demo as its files are
+// now.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+
+namespace qm::live {
+
+// The checker reads a demo with the player's own readers, which fill the
+// process-wide demo objects: it cannot run beside the demo on screen. So it runs in
+// a child, forked before the program opens a window, starts a thread or reads the
+// demo, and kept for the whole run; each check reads the files as they are then, in
+// the working directory the child was forked in. The window never waits for it.
+class CheckProcess {
+public:
+    struct Result {
+        int status = 0;           // quillmoor-check's exit status: 0 clean (warnings allowed), 1 errors
+        std::string diagnostics;  // its lines, "file:line: error: ..." and the count at the end
+    };
+
+    CheckProcess() = default;
+    ~CheckProcess();
+    CheckProcess(const CheckProcess&) = delete;
+    CheckProcess& operator=(const CheckProcess&) = delete;
+
+    // Forks the child. Call it while the process has no other thread. False when it
+    // cannot (then nothing is checked).
+    bool start();
+    bool running() const { return pid_ > 0; }
+
+    // Starts a check of the files as they are now; false while one runs or without a child.
+    bool request();
+    bool busy() const { return busy_; }
+    // The result of the check that was asked for, once it is complete; never waits.
+    std::optional<Result> poll();
+    // Waits for that result (at most `seconds`).
+    std::optional<Result> wait(double seconds);
+
+private:
+    void stop();
+
+    pid_t pid_ = -1;
+    int toChild_ = -1;
+    int fromChild_ = -1;
+    bool busy_ = false;
+    std::string received_;
+};
+
+}  // namespace qm::live

@@ -1,0 +1,79 @@
+// live_driver.h -- the live tool's driver: fast-forward to a moment at a fixed step, then real time from
+// there.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "live/live_window.h"
+#include "platform/driver.h"
+
+namespace qm::live {
+
+// After seekTo(n), the demo's first n frames are fast-forward steps exactly as the
+// offline driver makes them: step k has the time k / 60, the song is rendered up to
+// round(44100 k / 60) frames before it and the values stamped before that are
+// released; nothing is drawn. Frame n is then drawn as the offline driver draws it,
+// and from there the clock is n / 60 plus the wall time since (stopped while
+// paused): the song plays on from frame n's sample, through the audio device when
+// the window has one (its values released as they are heard), otherwise rendered
+// up to the clock's time frame by frame.
+class LiveDriver : public Driver {
+public:
+    static constexpr double kStepsPerSecond = 60;
+
+    // `wallSeconds` is a steady clock (the tests give one of their own).
+    LiveDriver(LiveWindow& window, std::function<double()> wallSeconds);
+
+    // The next start of the demo reaches frame `steps` by fast-forward. Call before
+    // startDemo; the song's output waits until then.
+    void seekTo(long steps);
+    bool fastForwarding() const { return step_ < until_; }
+    // Ends the fast-forward where it is (the demo ended itself on the way).
+    void stopFastForward();
+    // Frame steps since the start (fast-forward and drawn).
+    long step() const { return step_; }
+
+    // The clock and the song stop, or go on from where they stopped.
+    void setPaused(bool paused);
+    bool paused() const { return paused_; }
+    // The demo time of the frame on screen: the clock at the start of the last frame drawn.
+    double shownSeconds() const { return shown_; }
+
+    // Called before each drawn frame is shown (the live display draws itself here).
+    void setBeforeShow(std::function<void()> hook) { beforeShow_ = std::move(hook); }
+
+    bool openScreen(std::string& error) override { return window_.open(error); }
+    void setUpEvents(KeyHandler handler) override { window_.setUpEvents(handler); }
+    double seconds() override;
+    bool drawsFrame() override { return !fastForwarding(); }
+    void pollEvents() override;
+    void releaseSyncEvents() override;
+    bool frameDrawn(bool quitting) override;
+    void swapBuffers(Frame frame) override;
+    void close() override { window_.close(); }
+
+private:
+    void goLive();
+    void renderAudioUpTo(int64_t target);
+    double wallElapsed();
+
+    LiveWindow& window_;
+    std::function<double()> wall_;
+    std::function<void()> beforeShow_;
+
+    long step_ = 0;
+    long until_ = 0;
+    bool firstLiveFrame_ = false;  // frame `until_`: sync as the offline driver releases it
+    bool paused_ = false;
+    bool markPending_ = false;  // the live clock starts at its first reading
+    double base_ = 0;           // live: the clock at wallMark_ (or while paused)
+    double wallMark_ = 0;
+    double shown_ = 0;
+    bool somethingShown_ = false;  // a picture is on screen: a seek does not blank it
+    int64_t audioFrames_ = 0;      // song frames pulled by this driver
+    std::vector<int16_t> audio_;
+};
+
+}  // namespace qm::live
