@@ -77,6 +77,29 @@ def pixel_difference(a, b):
     return largest, over / (len(a) // 3)
 
 
+def canvas_rgb(browser):
+    """The canvas's pixels as RGB rows, top row first."""
+    encoded = browser.execute_script("""
+        const canvas = document.getElementById("canvas");
+        const copy = document.createElement("canvas");
+        copy.width = canvas.width;
+        copy.height = canvas.height;
+        const context = copy.getContext("2d");
+        context.drawImage(canvas, 0, 0);
+        const rgba = context.getImageData(0, 0, copy.width, copy.height).data;
+        const rgb = new Uint8Array(rgba.length / 4 * 3);
+        for (let i = 0, j = 0; i < rgba.length; i += 4, j += 3) {
+            rgb[j] = rgba[i]; rgb[j + 1] = rgba[i + 1]; rgb[j + 2] = rgba[i + 2];
+        }
+        let text = "";
+        for (let i = 0; i < rgb.length; i += 0x8000)
+            text += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+        return [copy.width, copy.height, btoa(text)];
+    """)
+    width, height, data = encoded
+    return width, height, base64.b64decode(data)
+
+
 class BrowserPage(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -98,28 +121,6 @@ class BrowserPage(unittest.TestCase):
     def console(self):
         return "\n".join(entry["message"] for entry in self.browser.get_log("browser"))
 
-    def canvas_rgb(self):
-        """The canvas's pixels as RGB rows, top row first."""
-        encoded = self.browser.execute_script("""
-            const canvas = document.getElementById("canvas");
-            const copy = document.createElement("canvas");
-            copy.width = canvas.width;
-            copy.height = canvas.height;
-            const context = copy.getContext("2d");
-            context.drawImage(canvas, 0, 0);
-            const rgba = context.getImageData(0, 0, copy.width, copy.height).data;
-            const rgb = new Uint8Array(rgba.length / 4 * 3);
-            for (let i = 0, j = 0; i < rgba.length; i += 4, j += 3) {
-                rgb[j] = rgba[i]; rgb[j + 1] = rgba[i + 1]; rgb[j + 2] = rgba[i + 2];
-            }
-            let text = "";
-            for (let i = 0; i < rgb.length; i += 0x8000)
-                text += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
-            return [copy.width, copy.height, btoa(text)];
-        """)
-        width, height, data = encoded
-        return width, height, base64.b64decode(data)
-
     def render_frame(self, frame):
         self.browser.get("%s?frame=%d&fps=%d" % (self.url, frame, FPS))
         WebDriverWait(self.browser, 300, poll_frequency=0.2).until(
@@ -127,7 +128,7 @@ class BrowserPage(unittest.TestCase):
         state = self.browser.execute_script("return Module.frameState")
         self.assertEqual(state, "ready", self.console())
         self.assertEqual(self.browser.title, "frame %d ready" % frame)
-        return self.canvas_rgb()
+        return canvas_rgb(self.browser)
 
     def test_frames_look_as_the_capture_tool_draws_them(self):
         native = os.path.join(self.temp, "native")

@@ -23,12 +23,18 @@ export NODE_PATH=/usr/share/nodejs
 export NODE_OPTIONS=--no-experimental-fetch
 export EMCC_SKIP_SANITY_CHECK=1
 
+say() { printf 'build_wasm_deps: %s\n' "$*" >&2; }
 have() { [ -f "$prefix/lib/$1" ]; }
-if have libz.a && have libpng16.a && have libopenmpt.a; then
+
+# What is built depends on this script alone: a changed script builds everything again.
+recipe=$(cksum <"$0" | cut -d ' ' -f 1)
+if [ "$(cat "$prefix/recipe" 2>/dev/null)" = "$recipe" ] && have libz.a && have libpng16.a && have libopenmpt.a; then
     exit 0
 fi
-
-say() { printf 'build_wasm_deps: %s\n' "$*" >&2; }
+if [ -e "$prefix/recipe" ]; then
+    say "this script has changed since the libraries were built: building them again"
+    rm -rf "$prefix" "$src" "$deps/logs"
+fi
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 # Runs a build step with its output in $deps/logs/$1.log, shown in part when it fails.
@@ -108,14 +114,19 @@ fi
 if ! have libopenmpt.a; then
     dir=$(fetch libopenmpt)
     say "libopenmpt from $dir (a few minutes)"
+    # libopenmpt reports a file it cannot read by throwing inside and catching at its C
+    # interface; without catching, such a song would end the page instead of playing silence.
+    catching=-sDISABLE_EXCEPTION_CATCHING=0
     cd "$dir"
     logged libopenmpt emconfigure ./configure --prefix="$prefix" --disable-shared --enable-static \
         --disable-openmpt123 --disable-examples --disable-tests --without-zlib --without-mpg123 \
         --without-ogg --without-vorbis --without-vorbisfile --without-portaudio --without-portaudiocpp \
-        --without-pulseaudio --without-sndfile --without-flac --without-sdl2 CFLAGS=-O2 CXXFLAGS=-O2
+        --without-pulseaudio --without-sndfile --without-flac --without-sdl2 \
+        CFLAGS=-O2 CXXFLAGS="-O2 $catching" LDFLAGS="$catching"
     logged libopenmpt emmake make -j"$jobs"
     logged libopenmpt emmake make install
 fi
 
 have libz.a && have libpng16.a && have libopenmpt.a
+echo "$recipe" >"$prefix/recipe"
 say "installed into $prefix"
