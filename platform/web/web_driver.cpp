@@ -25,10 +25,13 @@ SDL_Surface* screenSurface = nullptr;
 // end of the last buffer less the context's clock. SDL keeps up to five buffers and
 // a 50 ms safety margin queued, far more than a sound card's one buffer.
 double queuedSeconds() {
+    // JavaScript, whose operators clang-format would cut apart:
+    // clang-format off
     return EM_ASM_DOUBLE({
         if (!SDL.audio || !SDL.audioContext) return 0;
         return Math.max(0, SDL.audio.nextPlayTime - SDL.audioContext.currentTime);
     });
+    // clang-format on
 }
 
 }  // namespace

@@ -107,12 +107,13 @@ long wantedFrame = 0;
 constexpr auto kSlice = std::chrono::milliseconds(40);
 
 void announce(const char* state, long frame) {
-    EM_ASM(
-        {
-            Module.frameState = UTF8ToString($0);
-            document.title = "frame " + $1 + " " + Module.frameState;
-        },
-        state, frame);
+    // JavaScript, whose operators clang-format would cut apart:
+    // clang-format off
+    EM_ASM({
+        Module.frameState = UTF8ToString($0);
+        document.title = "frame " + $1 + " " + Module.frameState;
+    }, state, frame);
+    // clang-format on
 }
 
 void seekFrame() {
@@ -171,7 +172,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The page (and its test) may look at the sound's state.
-    EM_ASM({ Module.audioContext = (typeof SDL != = "undefined" && SDL.audioContext) || null; });
+    // JavaScript, whose operators clang-format would cut apart:
+    // clang-format off
+    EM_ASM({ Module.audioContext = (typeof SDL !== "undefined" && SDL.audioContext) || null; });
+    // clang-format on
     emscripten_set_main_loop(&playFrame, 0, 1);
     return 0;
 }
