@@ -53,6 +53,11 @@ bool WebDriver::openScreen(std::string& error) {
         return false;
     }
     qmgl_ContextCreated();
+    // The page made the AudioContext (and may have resumed it on a click, as browsers
+    // ask): SDL's audio plays through that one instead of making its own.
+    EM_ASM({
+        if (Module.audioContext) SDL.audioContext = Module.audioContext;
+    });
     return true;
 }
 
