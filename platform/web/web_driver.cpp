@@ -1,5 +1,4 @@
-// web_driver.cpp -- the browser's screen, keys, clock and heard song position (Emscripten's SDL 1.2 and Web
-// Audio).
+// web_driver.cpp -- the browser's screen, keys, clock and heard song position (Emscripten's SDL, Web Audio).
 #include "platform/web/web_driver.h"
 
 #include <SDL/SDL.h>
