@@ -91,14 +91,17 @@ FileHandle openFile(std::string_view scriptPath, const char* mode) {
     return FileHandle(std::fopen(path.c_str(), mode));
 }
 
-bool readWholeFile(std::string_view scriptPath, std::string& out) {
-    FileHandle f = openFile(scriptPath, "rb");
-    if (!f) return false;
+bool readRest(std::FILE* file, std::string& out) {
     out.clear();
     char buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) out.append(buffer, n);
-    return !std::ferror(f.get());
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) out.append(buffer, n);
+    return !std::ferror(file);
+}
+
+bool readWholeFile(std::string_view scriptPath, std::string& out) {
+    FileHandle f = openFile(scriptPath, "rb");
+    return f && readRest(f.get(), out);
 }
 
 }  // namespace qm

@@ -29,6 +29,9 @@ FileHandle openFile(std::string_view scriptPath, const char* mode);
 // Reads a whole file; false when it cannot be opened or read.
 bool readWholeFile(std::string_view scriptPath, std::string& out);
 
+// Reads what is left of an open file into `out`; false on a read error.
+bool readRest(std::FILE* file, std::string& out);
+
 // A tool that replays a demo (the live tool) hears of every file the demo opens for
 // reading, there or not, and may have it read from bytes of its own instead (the
 // last good version of a file an author has just broken). The player sets none.

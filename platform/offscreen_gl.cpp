@@ -1,12 +1,9 @@
 // offscreen_gl.cpp -- EGL surfaceless context creation and pixel read-back.
 #include "platform/offscreen_gl.h"
 
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
 #include <GL/gl.h>
 
-#include <cstdlib>
-
+#include "platform/egl_pbuffer.h"
 #include "platform/gl_driver.h"
 
 namespace qm {
@@ -15,58 +12,7 @@ OffscreenGl::~OffscreenGl() { destroy(); }
 
 bool OffscreenGl::create(int width, int height, std::string& error) {
     destroy();
-    ::setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-    ::setenv("GALLIUM_DRIVER", "llvmpipe", 0);
-
-    auto getPlatformDisplay =
-        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    if (!getPlatformDisplay) {
-        error = "eglGetPlatformDisplayEXT is not available";
-        return false;
-    }
-    EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr)) {
-        error = "cannot initialise the EGL surfaceless display";
-        return false;
-    }
-    display_ = display;
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        error = "EGL cannot bind the desktop OpenGL API";
-        destroy();
-        return false;
-    }
-    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                       EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-                                       EGL_DEPTH_SIZE, 24, EGL_NONE};
-    EGLConfig config;
-    EGLint configCount = 0;
-    if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1) {
-        error = "no EGL config with RGBA8 and a 24-bit depth buffer";
-        destroy();
-        return false;
-    }
-    const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
-    surface_ = eglCreatePbufferSurface(display, config, surfaceAttributes);
-    if (surface_ == EGL_NO_SURFACE) {
-        surface_ = nullptr;
-        error = "cannot create the EGL pbuffer";
-        destroy();
-        return false;
-    }
-    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
-    context_ = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
-    if (context_ == EGL_NO_CONTEXT) {
-        context_ = nullptr;
-        error = "cannot create a compatibility OpenGL context";
-        destroy();
-        return false;
-    }
-    if (!eglMakeCurrent(display, surface_, surface_, context_)) {
-        error = "cannot make the OpenGL context current";
-        destroy();
-        return false;
-    }
+    if (!openEglPbuffer(EglApi::DesktopGl, width, height, display_, surface_, context_, error)) return false;
     width_ = width;
     height_ = height;
     keepGlDriverLoaded();
@@ -74,12 +20,7 @@ bool OffscreenGl::create(int width, int height, std::string& error) {
 }
 
 void OffscreenGl::destroy() {
-    if (!display_) return;
-    eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    if (context_) eglDestroyContext(display_, context_);
-    if (surface_) eglDestroySurface(display_, surface_);
-    eglTerminate(display_);
-    display_ = surface_ = context_ = nullptr;
+    closeEglPbuffer(display_, surface_, context_);
 }
 
 std::vector<uint8_t> OffscreenGl::readPixels() const {

@@ -1,6 +1,6 @@
-"""The starter demo plays: written by quillmoor-starter (quillmoor-live --new once that is wired) and
-captured offline, it reads both scene scripts, shows its pictures, turns its cubes blue on Z08 and back
-on Z09, and ends by itself at the song's second Z00, after eight bars of 2 s. No X server needed."""
+"""The starter demo plays: written by quillmoor-live --new and captured offline, it reads both scene
+scripts, shows its pictures, turns its cubes blue on Z08 and back on Z09, and ends by itself at the song's
+second Z00, after eight bars of 2 s. No X server needed."""
 import os
 import subprocess
 import unittest
@@ -8,7 +8,7 @@ import unittest
 from harness import BINARY_DIR, E2ETestCase
 from test_capture import RATE, Png, Wav, run_capture
 
-STARTER = os.path.join(BINARY_DIR, "tools", "quillmoor-starter")
+LIVE = os.path.join(BINARY_DIR, "tools", "quillmoor-live")
 FPS = 10
 
 
@@ -22,8 +22,10 @@ def blueness(png):
 class StarterDemoTest(E2ETestCase):
     def test_it_plays_both_scenes_and_ends_after_eight_bars(self):
         demo = os.path.join(self.workdir, "mine")
-        made = subprocess.run([STARTER, demo], capture_output=True, text=True)
+        made = subprocess.run([LIVE, "--new", demo], capture_output=True, text=True)
         self.assertEqual(made.returncode, 0, made.stderr)
+        again = subprocess.run([LIVE, "--new", demo], capture_output=True, text=True)
+        self.assertEqual(again.returncode, 1, "a folder with a data folder is refused")
 
         captured = run_capture(demo, "--fps", FPS, "--every", 5, "--out", "shots", "--trace", "trace.txt")
         self.assertEqual(captured.returncode, 0, captured.stderr)

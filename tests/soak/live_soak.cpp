@@ -8,18 +8,16 @@
 // its error, before the seeks go on. Under AddressSanitizer any memory error ends the
 // run and the leak check runs at exit; without it the heap in use shows whether
 // memory stays flat.
-#include <malloc.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "base/trace.h"
+#include "soak_support.h"
 #include "live/check_process.h"
 #include "live/live_session.h"
 #include "live/live_window.h"
@@ -27,6 +25,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace qm::soak;
 
 struct Options {
     fs::path demoDir;
@@ -39,19 +38,6 @@ struct Options {
 double steadySeconds() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-double heapMb() {
-    return static_cast<double>(mallinfo2().uordblks) / (1 << 20);
-}
-
-double residentMb() {
-    long pages = 0, resident = 0;
-    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1 << 20);
 }
 
 bool parse(int argc, char** argv, Options& o) {
@@ -74,26 +60,6 @@ bool parse(int argc, char** argv, Options& o) {
     return (argc % 2) == 0 && o.seeks > 0 && o.saves >= 0 && o.saves <= o.seeks;
 }
 
-std::string contents(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-// A scratch copy of the demo, so that the saves do not touch the build tree.
-fs::path copyDemo(const fs::path& demoDir) {
-    std::string pattern = (fs::temp_directory_path() / "quillmoor-live-soak-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) return {};
-    const fs::path dir = pattern;
-    std::error_code failure;
-    fs::copy(demoDir, dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing, failure);
-    if (failure) {
-        fs::remove_all(dir, failure);
-        return {};
-    }
-    return dir;
-}
 
 }  // namespace
 
@@ -112,7 +78,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "soak: no scene script %s.qms in %s/data\n", o.scene.c_str(), o.demoDir.c_str());
         return 2;
     }
-    const fs::path dir = copyDemo(o.demoDir);
+    const fs::path dir = copyDemo(o.demoDir, "quillmoor-live-soak");
     if (dir.empty()) {
         std::fprintf(stderr, "soak: cannot copy %s\n", o.demoDir.c_str());
         return 2;

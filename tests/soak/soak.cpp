@@ -9,18 +9,16 @@
 // whatever scene is playing. Under AddressSanitizer any memory error ends the run and
 // the leak check runs at exit; without it the heap in use shows whether memory stays flat.
 #include <GL/gl.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/trace.h"
+#include "soak_support.h"
 #include "platform/offline_driver.h"
 #include "runtime/demo.h"
 #include "runtime/demo_keys.h"
@@ -29,6 +27,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace qm::soak;
 
 struct Options {
     fs::path demoDir;
@@ -47,13 +46,8 @@ struct Memory {
 
 Memory measure() {
     Memory m;
-    long pages = 0, resident = 0;
-    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    m.residentMb = static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1 << 20);
-    m.heapMb = static_cast<double>(mallinfo2().uordblks) / (1 << 20);
+    m.residentMb = residentMb();
+    m.heapMb = heapMb();
     return m;
 }
 
@@ -74,26 +68,6 @@ bool parse(int argc, char** argv, Options& o) {
     return (argc % 2) == 0 && o.reloads > 0 && o.every > 0 && o.fps > 0;
 }
 
-std::string contents(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-// A scratch copy of the demo, so that "tmpscene.qms" is not left in the build tree.
-fs::path copyDemo(const fs::path& demoDir) {
-    std::string pattern = (fs::temp_directory_path() / "quillmoor-soak-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) return {};
-    const fs::path dir = pattern;
-    std::error_code failure;
-    fs::copy(demoDir, dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing, failure);
-    if (failure) {
-        fs::remove_all(dir, failure);
-        return {};
-    }
-    return dir;
-}
 
 }  // namespace
 
@@ -111,7 +85,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "soak: no scene script %s.qms in %s/data\n", o.scene.c_str(), o.demoDir.c_str());
         return 2;
     }
-    const fs::path dir = copyDemo(o.demoDir);
+    const fs::path dir = copyDemo(o.demoDir, "quillmoor-soak");
     if (dir.empty()) {
         std::fprintf(stderr, "soak: cannot copy %s\n", o.demoDir.c_str());
         return 2;

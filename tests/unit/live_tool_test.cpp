@@ -45,6 +45,10 @@ TEST(LiveOptions, ReadTimesScenesLoopsAndTheFolder) {
     EXPECT_FALSE(d.start || d.loopFrom || d.fullScreen || d.mute);
     EXPECT_TRUE(d.traceFile.empty()) << "no trace unless asked for";
 
+    LiveOptions n;
+    ASSERT_EQ(parse({"--new", "mine"}, n, error), ParseResult::New) << error;
+    EXPECT_EQ(n.newDir, "mine");
+
     EXPECT_EQ(parse({"--version"}, d, error), ParseResult::Version);
     EXPECT_EQ(parse({"-h"}, d, error), ParseResult::Help);
 }
@@ -65,7 +69,9 @@ TEST(LiveOptions, UsageErrorsSayWhatIsWrong) {
         {{"--scene="}, "--scene needs a value"},
         {{"--start", "3", "--scene", "knot"}, "--start and --scene both say where to start; give one"},
         {{"a", "b"}, "one demo folder only, not also 'b'"},
-        {{"--new"}, "unknown option '--new'"},
+        {{"--new"}, "--new needs a value"},
+        {{"--new", "mine", "--mute"}, "--new DIR writes a demo and plays nothing: give it alone"},
+        {{"demo", "--new", "mine"}, "--new DIR writes a demo and plays nothing: give it alone"},
         {{"-x"}, "unknown option '-x'"},
     };
     for (const auto& c : cases) {

@@ -11,12 +11,7 @@ namespace {
 // Straight from disk: the hook must not be asked about its own reads.
 bool readBytes(const std::string& path, std::string& out) {
     FileHandle f(std::fopen(path.c_str(), "rb"));
-    if (!f) return false;
-    out.clear();
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) out.append(buffer, n);
-    return !std::ferror(f.get());
+    return f && readRest(f.get(), out);
 }
 
 }  // namespace

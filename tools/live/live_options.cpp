@@ -33,7 +33,7 @@ struct OptionSpec {
 };
 constexpr OptionSpec kOptions[] = {
     {"--start", 1}, {"--scene", 1}, {"--loop", 2}, {"--fullscreen", 0},
-    {"--mute", 0},  {"--trace", 1}, {"--help", 0}, {"--version", 0},
+    {"--mute", 0},  {"--trace", 1}, {"--new", 1},  {"--help", 0}, {"--version", 0},
 };
 
 const OptionSpec* findOption(std::string_view name) {
@@ -67,11 +67,18 @@ bool apply(std::string_view name, const std::vector<std::string_view>& values, L
         o.scene = values[0];
     } else if (name == "--trace") {
         o.traceFile = values[0];
+    } else if (name == "--new") {
+        o.newDir = values[0];
     }
     return true;
 }
 
-bool finish(const LiveOptions& o, std::string& error) {
+bool finish(const LiveOptions& o, bool haveDir, std::string& error) {
+    if (!o.newDir.empty() && (haveDir || o.start || !o.scene.empty() || o.loopFrom || o.fullScreen || o.mute ||
+                              !o.traceFile.empty())) {
+        error = "--new DIR writes a demo and plays nothing: give it alone";
+        return false;
+    }
     if (o.start && !o.scene.empty()) {
         error = "--start and --scene both say where to start; give one";
         return false;
@@ -160,11 +167,13 @@ ParseResult parseLiveOptions(int argc, const char* const* argv, LiveOptions& o, 
         }
         if (!apply(name, values, o, error)) return ParseResult::UsageError;
     }
-    return finish(o, error) ? ParseResult::Run : ParseResult::UsageError;
+    if (!finish(o, haveDir, error)) return ParseResult::UsageError;
+    return o.newDir.empty() ? ParseResult::Run : ParseResult::New;
 }
 
 const char* liveUsage() {
     return "Usage: quillmoor-live [OPTION]... [DIR]\n"
+           "  or:  quillmoor-live --new DIR\n"
            "Plays the demo in DIR (default: the working directory) in a window, for its author: jump to\n"
            "any moment, pause, loop a stretch, and see a saved script, picture, curve, model or song at\n"
            "once, at the moment shown. A file with errors is held back (the picture stays as it was)\n"
@@ -177,6 +186,7 @@ const char* liveUsage() {
            "  --mute          play the song silently (its sync still drives the demo)\n"
            "  --trace FILE    write the player's trace into FILE ('-': standard output); default: none.\n"
            "                  Every seek starts the demo afresh: its start-up lines come again.\n"
+           "  --new DIR       write a small demo to grow into DIR (refused when DIR/data exists)\n"
            "  --help          show this help\n"
            "  --version       show the version\n"
            "\n"
@@ -186,7 +196,8 @@ const char* liveUsage() {
            "L loop between the last two marks (again: no loop), H the display of time, sync and\n"
            "diagnostics.\n"
            "\n"
-           "Exit status: 0 when closed, 1 when the demo cannot run, 2 for bad options.\n";
+           "Exit status: 0 when closed (or the new demo written), 1 when the demo cannot run (or --new\n"
+           "cannot write), 2 for bad options.\n";
 }
 
 }  // namespace qm::live

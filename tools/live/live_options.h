@@ -16,12 +16,13 @@ struct LiveOptions {
     bool fullScreen = false;
     bool mute = false;
     std::string traceFile;  // empty: no trace; "-": standard output
+    std::string newDir;     // --new DIR: write the starter demo there instead of playing
 };
 
-enum class ParseResult { Run, Help, Version, UsageError };
+enum class ParseResult { Run, New, Help, Version, UsageError };
 
 // Reads argv[1..]. Options with one value take it as the next argument or after '=';
-// --loop takes the next two. On a usage error `error` says what is wrong, in one line.
+// --loop takes the next two. --new DIR comes alone. On a usage error `error` says what is wrong, in one line.
 ParseResult parseLiveOptions(int argc, const char* const* argv, LiveOptions& options, std::string& error);
 
 // "75", "75.5", "1:15" or "1:15.500": seconds, or minutes and seconds. Not negative.

@@ -14,6 +14,7 @@
 #include "live/live_session.h"
 #include "live/sdl_window.h"
 #include "music/music_player.h"
+#include "starter/starter_demo.h"
 
 namespace {
 
@@ -44,6 +45,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "quillmoor-live: %s\nTry 'quillmoor-live --help' for the options.\n",
                          error.c_str());
             return 2;
+        case ParseResult::New:
+            if (!qm::starter::writeStarterDemo(options.newDir, error)) return complain(error, 1);
+            std::printf("quillmoor-live: a new demo in %s; play it with quillmoor-live %s\n", options.newDir.c_str(),
+                        options.newDir.c_str());
+            return 0;
         case ParseResult::Run:
             break;
     }
