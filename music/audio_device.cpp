@@ -25,6 +25,7 @@ bool playsAtOnce(const std::string& driver) { return driver == "dummy" || driver
 // keeps it loaded with the handler in place, so that a later open is quiet too.
 // Without the library there is nothing to quieten. (Declared here from alsa-lib's
 // interface, so that no ALSA headers are needed to build.)
+#ifndef __EMSCRIPTEN__
 using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int err, const char* fmt,
                                   ...);
 using AlsaSetErrorHandler = int (*)(AlsaErrorHandler handler);
@@ -40,6 +41,10 @@ void quietenAlsa() {
     if (auto set = reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
         set(&dropAlsaMessage);
 }
+#else
+// The browser's audio has no alsa-lib, and a page loads no libraries.
+void quietenAlsa() {}
+#endif
 
 }  // namespace
 

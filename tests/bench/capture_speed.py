@@ -60,8 +60,10 @@ def main():
     parser.add_argument("extra", nargs="*", help="arguments for every capture")
     options = parser.parse_args()
 
-    tool = os.path.join(options.build, "tools", "quillmoor-capture")
-    demo = os.path.join(options.build, "demo")
+    # The captures run in the demo's folder: the build folder is made absolute first.
+    build = os.path.abspath(options.build)
+    tool = os.path.join(build, "tools", "quillmoor-capture")
+    demo = os.path.join(build, "demo")
     env = dict(os.environ, SDL_AUDIODRIVER="dummy")
     common = ["--fps", options.fps, "--trace", os.devnull] + (["--seconds", options.seconds] if options.seconds
                                                               else []) + options.extra
