@@ -153,6 +153,19 @@ int main(int argc, char** argv) {
             if (i == 0) heapStart = heap, residentStart = residentMb();
             if (i == o.seeks / 2) heapMiddle = heap;
         }
+        // A checker that has died holds no save back: the next one is taken unchecked.
+        if (status == 0 && o.saves > 0) {
+            checker.stop();
+            std::ofstream(dir / "data" / (o.scene + ".qms"), std::ios::binary | std::ios::trunc) << script;
+            const int before = session.reloads();
+            const double savedAt = steadySeconds();
+            while (session.reloads() == before && steadySeconds() - savedAt < 30) session.frame();
+            if (session.reloads() == before) {
+                std::fprintf(stderr, "soak: with the checker gone, a save was not taken\n");
+                status = 1;
+            }
+            reloads = session.reloads();
+        }
         heapEnd = heapMb();
         residentEnd = residentMb();
         session.close();

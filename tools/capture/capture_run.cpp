@@ -2,6 +2,7 @@
 #include "capture/capture_run.h"
 
 #include <GL/gl.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -205,7 +206,11 @@ int runCaptureHere(const CaptureOptions& o, CaptureEnd* end) {
 
     Session session(o, ffmpeg);
     ProgressBar progress(o.fps, o.lengthGiven ? o.endFrame : 0, ::isatty(STDERR_FILENO) == 1 && !end);
-    if (o.progressFd >= 0) progress.reportTo(o.progressFd);
+    if (o.progressFd >= 0) {
+        // Not handed on to ffmpeg: whoever reads the descriptor sees it close when this process ends.
+        ::fcntl(o.progressFd, F_SETFD, ::fcntl(o.progressFd, F_GETFD) | FD_CLOEXEC);
+        progress.reportTo(o.progressFd);
+    }
     OfflineDriver driver(o.fps);
     for (const KeyPress& press : o.keys) driver.pressKeyAt(press.seconds, press.key);
     driver.setFrameLimit(o.endFrame);
@@ -233,11 +238,12 @@ int runCaptureHere(const CaptureOptions& o, CaptureEnd* end) {
     const ProgressFigures figures = progress.finish();
     traceFlush();
     setTraceFile(nullptr);
+    // The outputs are finished (the WAV's lengths written, ffmpeg waited for) whatever else failed.
+    bool ok = session.finish();
     if (trace && std::fclose(trace.release()) != 0) {
         complain("cannot write the trace file " + o.traceFile);
         return 1;
     }
-    bool ok = session.finish();
     if (status != 0) return status;  // the demo did not start; the driver has said why
 
     const double endSeconds = driver.frameIndex() / o.fps;

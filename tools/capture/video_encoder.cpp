@@ -281,7 +281,11 @@ bool VideoEncoder::finish(std::string& error) {
         waited = ::waitpid(child_, &status, 0);
     } while (waited < 0 && errno == EINTR);
     child_ = -1;
-    if (waited < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (waited < 0) {
+        error = "ffmpeg could not be waited for";
+        return false;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         error = WIFEXITED(status) ? "ffmpeg failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")"
                                   : "ffmpeg did not finish";
         return false;

@@ -38,9 +38,10 @@ public:
     std::optional<Result> poll();
     // Waits for that result (at most `seconds`).
     std::optional<Result> wait(double seconds);
+    // Ends the child (a check in progress is not waited for); nothing is checked after.
+    void stop();
 
 private:
-    void stop();
 
     pid_t pid_ = -1;
     int toChild_ = -1;

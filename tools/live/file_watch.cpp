@@ -85,6 +85,13 @@ void FileWatch::readEvents(double nowSeconds) {
             std::memcpy(&event, buffer + at, sizeof event);
             const char* name = buffer + at + sizeof(inotify_event);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+            if (event.mask & IN_Q_OVERFLOW) {  // events were lost: any file may have been saved
+                for (const auto& [folderName, inFolder] : names_)
+                    for (const auto& [fileName, given] : inFolder)
+                        pending_.try_emplace(given, Pending{nowSeconds, nowSeconds}).first->second.last = nowSeconds;
+                lastEvent_ = nowSeconds;
+                continue;
+            }
             const auto folder = folders_.find(event.wd);
             if (folder == folders_.end()) continue;
             if (event.mask & IN_IGNORED) {  // the folder itself went away
@@ -101,6 +108,12 @@ void FileWatch::readEvents(double nowSeconds) {
             lastEvent_ = nowSeconds;
         }
     }
+}
+
+bool FileWatch::saving(double nowSeconds) {
+    if (fd_ < 0) return false;
+    readEvents(nowSeconds);
+    return !pending_.empty();
 }
 
 FileWatch::Changes FileWatch::poll(double nowSeconds) {

@@ -37,6 +37,8 @@ public:
     // Reads the events that have come (never waits). Returns the files whose save is
     // complete at `nowSeconds` (a steady clock); none when there are none yet.
     Changes poll(double nowSeconds);
+    // True while a save has begun but is not complete (its events are still settling).
+    bool saving(double nowSeconds);
 
 private:
     void readEvents(double nowSeconds);

@@ -193,6 +193,9 @@ void LiveSession::seekToStep(long step) {
     started_ = true;
     atEnd_ = false;
     driver_.seekTo(step);
+    // A save still settling has not been checked yet: its bytes must not become the good
+    // ones, so this start reads what the demo on screen was read from.
+    if (checker_ && (!changed_.empty() || watch_.saving(wall_()))) files_.holdBack();
     files_.beginStart();
     const bool running = startDemo(driver_);
     files_.endStart();
@@ -325,10 +328,13 @@ void LiveSession::watchFiles() {
     }
     // Until the check says otherwise, a seek reads what the demo on screen was read from.
     files_.holdBack();
-    if (checker_->busy())
+    if (checker_->busy()) {
         recheckDue_ = true;
-    else
-        checker_->request();
+    } else if (!checker_->request()) {  // the checker is gone: take the save unchecked
+        dropChecker();
+        reload();
+        return;
+    }
     say("checking " + *changed_.begin() + (changed_.size() > 1 ? " and more" : ""));
 }
 
@@ -336,7 +342,10 @@ void LiveSession::takeCheckResult() {
     if (!checker_ || !checker_->busy()) return;
     const std::optional<CheckProcess::Result> result = checker_->poll();
     if (!result) {
-        if (!checker_->running() && !changed_.empty()) reload();  // the checker is gone: take the save
+        if (!checker_->running()) {  // the checker is gone: take the save unchecked
+            dropChecker();
+            if (!changed_.empty()) reload();
+        }
         return;
     }
     if (recheckDue_) {  // saved again meanwhile: that is what counts
@@ -345,6 +354,14 @@ void LiveSession::takeCheckResult() {
         return;
     }
     applyCheck(*result);
+}
+
+void LiveSession::dropChecker() {
+    std::fprintf(stderr, "quillmoor-live: the checker stopped: saved files are taken without a check\n");
+    say("the checker stopped: saves are taken unchecked");
+    checker_ = nullptr;
+    recheckDue_ = false;
+    files_.release();
 }
 
 void LiveSession::applyCheck(const CheckProcess::Result& result) {

@@ -87,6 +87,8 @@ private:
     void followLoop();
     void watchFiles();
     void takeCheckResult();
+    // The checker has died: from now on saves are taken unchecked, as without one.
+    void dropChecker();
     void applyCheck(const CheckProcess::Result& result);
     void reload();
     void reachedEnd();
