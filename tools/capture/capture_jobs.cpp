@@ -335,7 +335,7 @@ bool joinVideos(const std::string& ffmpeg, const CaptureOptions& o, const std::v
     if (!wav.empty()) args.insert(args.end(), {"-i", wav, "-map", "0:v", "-map", "1:a"});
     args.insert(args.end(), {"-c:v", "copy"});
     if (!wav.empty()) args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k"});
-    args.insert(args.end(), {"-movflags", "+faststart", o.videoFile});
+    args.insert(args.end(), {"-movflags", "+faststart", "file:" + o.videoFile});
     const std::string errorFile = scratch.file("join.err");
     const pid_t pid = spawn(ffmpeg, args, errorFile, -1, error);
     if (pid < 0) return false;

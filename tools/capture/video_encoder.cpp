@@ -167,7 +167,8 @@ std::vector<std::string> ffmpegArguments(const std::string& file, const std::str
                      "2", "-i", "pipe:" + std::to_string(kAudioFd), "-map", "0:v", "-map", "1:a"});
     args.insert(args.end(), {"-c:v", "libx264", "-preset", "fast", "-crf", "18", "-pix_fmt", "yuv420p"});
     if (withSound) args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k"});
-    args.insert(args.end(), {"-movflags", "+faststart", file});
+    // "file:": a name that starts with '-' or holds a ':' is still the file of that name.
+    args.insert(args.end(), {"-movflags", "+faststart", "file:" + file});
     return args;
 }
 
