@@ -152,6 +152,11 @@ class PlayerSession:
         self.steps.append({"do": "wait_title", "text": text, "timeout": timeout})
         return self
 
+    def wait_title_change(self, timeout=30):
+        """Until the window's title differs from the one noted last (a seek takes longer in slow builds)."""
+        self.steps.append({"do": "wait_title_change", "timeout": timeout})
+        return self
+
     def title(self):
         """Notes the window's title (Run.titles)."""
         self.steps.append({"do": "title"})

@@ -57,7 +57,7 @@ class LiveSessionTest(E2ETestCase):
         s = self.session(command=[LIVE, "--scene", "knot"])
         s.wait_title(" knot").sleep(1).title()
         s.key("space").sleep(0.5).title().shot("paused").sleep(1).shot("paused_later")
-        s.key("Right").sleep(1).title().shot("seeked")
+        s.key("Right").wait_title_change().sleep(0.5).title().shot("seeked")
         s.write("data/knot.qms", edited).wait_stderr("reloaded").sleep(0.5).title().shot("edited")
         s.write("data/knot.qms", broken).wait_stderr("held back").sleep(0.5).shot("broken")
         # As some editors save: the file is gone for a while, then written again.

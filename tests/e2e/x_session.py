@@ -110,6 +110,11 @@ def main():
                 deadline = time.time() + step.get("timeout", 30)
                 while time.time() < deadline and proc.poll() is None and step["text"] not in window_name(plan["title"]):
                     time.sleep(0.05)
+            elif kind == "wait_title_change":
+                last = result["titles"][-1] if result["titles"] else ""
+                deadline = time.time() + step.get("timeout", 30)
+                while time.time() < deadline and proc.poll() is None and window_name(plan["title"]) == last:
+                    time.sleep(0.05)
             elif kind == "sleep":
                 time.sleep(step["seconds"])
             elif kind == "key":
