@@ -160,8 +160,8 @@ void MusicPlayer::resumeOutput() {
     if (!paused_) return;
     paused_ = false;
     // Without a device the song is decoded by the system clock: it goes on from
-    // where it was pulled to.
-    clockStartMicros_ = nowMicros() - songFrames_ * 1000000 / kRate;
+    // where it was pulled to. (With a device, the output's thread owns the count.)
+    if (output_ == Output::Clock) clockStartMicros_ = nowMicros() - songFrames_ * 1000000 / kRate;
     if (output_ == Output::Device && playing) device_.resume();
 }
 
