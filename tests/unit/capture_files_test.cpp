@@ -107,10 +107,11 @@ TEST(FramePipeline, WorkersWriteTheFilesOfTheRenderingThreadAndReportAFolderThey
 }
 
 TEST(FramePipeline, FramesReachTheVideoInTheOrderSubmitted) {
-    // A stand-in for ffmpeg keeps the raw frames. Noisy frames take the PNG encoder
-    // far longer than flat ones, so the frames after them are ready first.
+    // A stand-in for ffmpeg keeps the raw frames in its output file (named "file:PATH").
+    // Noisy frames take the PNG encoder far longer than flat ones, so the frames after
+    // them are ready first.
     test::TempDir dir;
-    dir.write("ffmpeg", "#!/bin/sh\nfor last; do :; done\ncat > \"$last\"\n");
+    dir.write("ffmpeg", "#!/bin/sh\nfor last; do :; done\ncat > \"${last#file:}\"\n");
     std::filesystem::permissions(dir.path() / "ffmpeg", std::filesystem::perms::owner_exec,
                                  std::filesystem::perm_options::add);
     const int width = 400, height = 300;
