@@ -368,13 +368,7 @@ std::vector<FrameRange> splitFrames(long firstFrame, long endFrame, long every, 
 int runCaptureJobs(const CaptureOptions& o) {
     const auto start = std::chrono::steady_clock::now();
     std::string ffmpeg;
-    if (!o.videoFile.empty()) {
-        ffmpeg = findOnPath("ffmpeg");
-        if (ffmpeg.empty()) {
-            complain("--video needs ffmpeg, which is not installed (no ffmpeg on PATH)");
-            return 1;
-        }
-    }
+    if (!findVideoEncoder(o, ffmpeg)) return 1;
     std::error_code ec;
     if (!o.outDir.empty()) fs::create_directories(o.outDir, ec);
     const fs::path beside = !o.outDir.empty()      ? fs::path(o.outDir)

@@ -179,6 +179,15 @@ std::string whatWasWritten(const CaptureOptions& o, long written) {
     return text;
 }
 
+bool findVideoEncoder(const CaptureOptions& o, std::string& ffmpeg) {
+    ffmpeg.clear();
+    if (o.videoFile.empty()) return true;
+    ffmpeg = findOnPath("ffmpeg");
+    if (!ffmpeg.empty()) return true;
+    complain("--video needs ffmpeg, which is not installed (no ffmpeg on PATH)");
+    return false;
+}
+
 int runCapture(const CaptureOptions& o) {
     if (o.jobs > 1) return runCaptureJobs(o);
     return runCaptureHere(o, nullptr);
@@ -186,13 +195,7 @@ int runCapture(const CaptureOptions& o) {
 
 int runCaptureHere(const CaptureOptions& o, CaptureEnd* end) {
     std::string ffmpeg;
-    if (!o.videoFile.empty()) {
-        ffmpeg = findOnPath("ffmpeg");
-        if (ffmpeg.empty()) {
-            complain("--video needs ffmpeg, which is not installed (no ffmpeg on PATH)");
-            return 1;
-        }
-    }
+    if (!findVideoEncoder(o, ffmpeg)) return 1;
     if (!o.outDir.empty() && !prepareOutputFolder(o.outDir)) return 1;
     FileHandle trace;
     if (!o.traceFile.empty()) {

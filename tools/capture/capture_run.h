@@ -25,5 +25,8 @@ std::string whatWasWritten(const CaptureOptions& options, long framesWritten);
 
 // The message for a failure of the capture.
 void complain(const std::string& message);
+// With --video, ffmpeg's path from PATH into `ffmpeg` (empty without --video); false,
+// having said why, when it is not installed.
+bool findVideoEncoder(const CaptureOptions& o, std::string& ffmpeg);
 
 }  // namespace qm::capture
