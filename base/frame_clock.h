@@ -22,6 +22,8 @@ struct FrameClock {
 extern FrameClock frameClock;
 
 // Milliseconds from the clock source in seconds, as the window driver reads them.
-inline double ticksToSeconds(unsigned int milliseconds) { return static_cast<double>(milliseconds) * 0.001; }
+inline double ticksToSeconds(unsigned int milliseconds) {
+    return static_cast<double>(milliseconds) * 0.001;
+}
 
 }  // namespace qm

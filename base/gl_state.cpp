@@ -30,7 +30,7 @@ void setUpPlayerProjection() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glFrustum(-1.2, 1.2, -0.9, 0.9, 1.0, 500.0);  // the 4:3 screen gets a 4:3 frustum
-    glMatrixMode(GL_MODELVIEW);                     // stays the current mode for the whole run
+    glMatrixMode(GL_MODELVIEW);                   // stays the current mode for the whole run
     glViewport(picture.x, picture.y, picture.width, picture.height);
     // A clear ignores the viewport; the scissor box keeps the clear colour off the bars.
     glScissor(picture.x, picture.y, picture.width, picture.height);

@@ -75,7 +75,9 @@ std::string resolvePath(std::string_view scriptPath) {
     return resolved;
 }
 
-void setFileReadHook(FileReadHook* hook) { readHook = hook; }
+void setFileReadHook(FileReadHook* hook) {
+    readHook = hook;
+}
 
 FileHandle openFile(std::string_view scriptPath, const char* mode) {
     const std::string path = resolvePath(scriptPath);

@@ -12,11 +12,19 @@ std::FILE* sink = nullptr;
 bool enabled = true;
 }  // namespace
 
-std::FILE* traceFile() { return sink ? sink : stdout; }
-void setTraceFile(std::FILE* file) { sink = file; }
+std::FILE* traceFile() {
+    return sink ? sink : stdout;
+}
+void setTraceFile(std::FILE* file) {
+    sink = file;
+}
 
-bool traceEnabled() { return enabled && !fastForwarding; }
-void setTraceEnabled(bool on) { enabled = on; }
+bool traceEnabled() {
+    return enabled && !fastForwarding;
+}
+void setTraceEnabled(bool on) {
+    enabled = on;
+}
 
 void traceWrite(std::string_view text) {
     if (traceEnabled()) std::fwrite(text.data(), 1, text.size(), traceFile());
@@ -37,7 +45,8 @@ void appendTraceFloat(std::string& out, float value) {
     // General format with precision 6 is exactly printf's %g of the value, which is
     // what a stream prints for a float by default.
 #if defined(__cpp_lib_to_chars)
-    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    const std::to_chars_result r =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
     out.append(buffer, r.ptr);
 #else
     // A C++ library without floating-point to_chars (the web build's): printf itself.

@@ -15,7 +15,9 @@ constexpr int kBytesPerFrame = 4;
 
 // Drivers that hand a buffer straight on; the others keep about one buffer queued
 // ahead of the one being heard.
-bool playsAtOnce(const std::string& driver) { return driver == "dummy" || driver == "disk"; }
+bool playsAtOnce(const std::string& driver) {
+    return driver == "dummy" || driver == "disk";
+}
 
 // alsa-lib reports every failure (no card, no configuration for "default", a
 // plugin whose server is not running) as lines of its own on standard error, from
@@ -50,7 +52,8 @@ void quietenAlsa() {}
 
 void AudioDevice::sdlCallback(void* self, uint8_t* stream, int length) {
     auto* device = static_cast<AudioDevice*>(self);
-    device->fill_(device->user_, reinterpret_cast<int16_t*>(stream), static_cast<size_t>(length) / kBytesPerFrame);
+    device->fill_(device->user_, reinterpret_cast<int16_t*>(stream),
+                  static_cast<size_t>(length) / kBytesPerFrame);
 }
 
 bool AudioDevice::openWithCurrentDriver() {

@@ -50,10 +50,12 @@ void SyncTable::build(openmpt_module* module) {
         const int rows = std::min(openmpt_module_get_pattern_num_rows(module, p), kMaxRowsRead);
         for (int r = 0; r < rows; ++r) {
             for (int c = 0; c < channels; ++c) {
-                OpenmptString letter(
-                    openmpt_module_format_pattern_row_channel_command(module, p, r, c, OPENMPT_MODULE_COMMAND_EFFECT));
+                OpenmptString letter(openmpt_module_format_pattern_row_channel_command(
+                    module, p, r, c, OPENMPT_MODULE_COMMAND_EFFECT));
                 if (!letter || std::string_view(letter.get()) != "Z") continue;
-                add(p, r, openmpt_module_get_pattern_row_channel_command(module, p, r, c, OPENMPT_MODULE_COMMAND_PARAMETER));
+                add(p, r,
+                    openmpt_module_get_pattern_row_channel_command(module, p, r, c,
+                                                                   OPENMPT_MODULE_COMMAND_PARAMETER));
             }
         }
     }
@@ -75,7 +77,9 @@ bool readU32(std::string_view b, size_t at, uint32_t& out) {
     return true;
 }
 
-uint8_t byteAt(const std::string& b, size_t at) { return static_cast<uint8_t>(b[at]); }
+uint8_t byteAt(const std::string& b, size_t at) {
+    return static_cast<uint8_t>(b[at]);
+}
 
 // ---------------------------------------------------------------- XM
 //
@@ -269,10 +273,14 @@ ModuleFormat detectModuleFormat(std::string_view bytes) {
 
 int stripSyncCommands(std::string& bytes) {
     switch (detectModuleFormat(bytes)) {
-        case ModuleFormat::Xm: return stripXm(bytes);
-        case ModuleFormat::It: return stripIt(bytes);
-        case ModuleFormat::S3m: return stripS3m(bytes);
-        case ModuleFormat::Unknown: break;
+        case ModuleFormat::Xm:
+            return stripXm(bytes);
+        case ModuleFormat::It:
+            return stripIt(bytes);
+        case ModuleFormat::S3m:
+            return stripS3m(bytes);
+        case ModuleFormat::Unknown:
+            break;
     }
     return 0;
 }

@@ -26,7 +26,9 @@ void sayPlayingSilently() {
     std::fputs("quillmoor: no sound output; playing silently\n", stderr);
 }
 
-void silence(int16_t* out, size_t frames) { std::memset(out, 0, frames * SongStream::kChannels * sizeof(int16_t)); }
+void silence(int16_t* out, size_t frames) {
+    std::memset(out, 0, frames * SongStream::kChannels * sizeof(int16_t));
+}
 
 // Takes the output's lock for a scope (a no-op without an open device).
 class OutputLock {
@@ -123,7 +125,9 @@ void MusicPlayer::close() {
     beatUnit = 0;  // back to the state before any song
 }
 
-void MusicPlayer::fillDevice(void* self, int16_t* out, size_t frames) { static_cast<MusicPlayer*>(self)->fill(out, frames); }
+void MusicPlayer::fillDevice(void* self, int16_t* out, size_t frames) {
+    static_cast<MusicPlayer*>(self)->fill(out, frames);
+}
 
 void MusicPlayer::fill(int16_t* out, size_t frames) {
     if (!running_) {
@@ -185,10 +189,13 @@ void MusicPlayer::renderSilentlyUpTo(int64_t frames) {
 
 int64_t MusicPlayer::playPosition() const {
     switch (output_) {
-        case Output::Device: return clock_.position(nowMicros(), kRate, device_.latencyFrames());
+        case Output::Device:
+            return clock_.position(nowMicros(), kRate, device_.latencyFrames());
         case Output::Clock:
-        case Output::Offline: return songFrames_;
-        case Output::None: break;
+        case Output::Offline:
+            return songFrames_;
+        case Output::None:
+            break;
     }
     return -1;
 }

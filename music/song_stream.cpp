@@ -13,16 +13,18 @@ namespace {
 openmpt_module* createModule(const std::string& bytes) {
     int error = 0;
     const char* message = nullptr;
-    openmpt_module* module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
-                                                                nullptr, openmpt_error_func_ignore, nullptr, &error,
-                                                                &message, nullptr);
+    openmpt_module* module =
+        openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
+                                           openmpt_error_func_ignore, nullptr, &error, &message, nullptr);
     openmpt_free_string(message);
     return module;
 }
 
 }  // namespace
 
-void SongStream::ModuleDeleter::operator()(openmpt_module* module) const { openmpt_module_destroy(module); }
+void SongStream::ModuleDeleter::operator()(openmpt_module* module) const {
+    openmpt_module_destroy(module);
+}
 
 SongStream::SongStream() = default;
 SongStream::~SongStream() = default;
@@ -61,7 +63,9 @@ bool SongStream::open(std::string bytes, Passes passes) {
     return true;
 }
 
-int SongStream::tempo() const { return module_ ? openmpt_module_get_current_tempo(module_.get()) : 0; }
+int SongStream::tempo() const {
+    return module_ ? openmpt_module_get_current_tempo(module_.get()) : 0;
+}
 
 bool SongStream::fillBlock() {
     bool newPass = false;

@@ -17,7 +17,9 @@ namespace {
 
 constexpr int kGrid = ChessFloor::kGrid;
 
-int wrap(int index) { return (index + kGrid) % kGrid; }
+int wrap(int index) {
+    return (index + kGrid) % kGrid;
+}
 
 // Truncation toward zero, as the wave rule wants; values far beyond any real
 // ripple are held at a bound so that the conversion is always defined.
@@ -63,13 +65,26 @@ void ChessFloor::trigger(int code) {
             dropRow = 37;
             dropColumn = 37;
             break;
-        case 2: scrollU = 2, scrollV = 2; break;
-        case 3: scrollU = 0, scrollV = 2; break;
-        case 4: scrollU = 2, scrollV = 0; break;
-        case 5: scrollU = -2, scrollV = 2; break;
-        case 6: scrollU = 0, scrollV = 0; break;
-        case 7: scrollU = -2, scrollV = -2; break;
-        default: break;
+        case 2:
+            scrollU = 2, scrollV = 2;
+            break;
+        case 3:
+            scrollU = 0, scrollV = 2;
+            break;
+        case 4:
+            scrollU = 2, scrollV = 0;
+            break;
+        case 5:
+            scrollU = -2, scrollV = 2;
+            break;
+        case 6:
+            scrollU = 0, scrollV = 0;
+            break;
+        case 7:
+            scrollU = -2, scrollV = -2;
+            break;
+        default:
+            break;
     }
 }
 
@@ -178,7 +193,8 @@ void ChessFloor::draw() {
 
     glInterleavedArrays(GL_N3F_V3F, 0, vertices.data());
     if (!fastForwarding)  // a fast-forward step keeps the GL state changes, not the vertices
-        for (int s = 0; s < kDrawnStrips; ++s) glDrawArrays(GL_QUAD_STRIP, s * kStripVertices, kStripVertices);
+        for (int s = 0; s < kDrawnStrips; ++s)
+            glDrawArrays(GL_QUAD_STRIP, s * kStripVertices, kStripVertices);
 
     // The flat border out to 800 units across; its inner edge meets the grid. Its
     // normal stays current, also after a fast-forward step, which sends no vertices.

@@ -13,9 +13,9 @@ class Material;
 
 class ChessFloor : public SceneObject {
 public:
-    static constexpr int kGrid = 75;                    // grid points per side
-    static constexpr int kStripVertices = 2 * kGrid;    // 150
-    static constexpr int kDrawnStrips = kGrid - 1;      // strips 0..73
+    static constexpr int kGrid = 75;                  // grid points per side
+    static constexpr int kStripVertices = 2 * kGrid;  // 150
+    static constexpr int kDrawnStrips = kGrid - 1;    // strips 0..73
     static constexpr double kDropSeconds = 0.15;
 
     void init() override;

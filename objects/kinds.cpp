@@ -27,21 +27,11 @@ struct KindRow {
 
 // The order of the rows is the order of the tests; each kind adds its own row.
 constexpr KindRow kKinds[] = {
-    {"camera", &make<Camera>},
-    {"cube", &make<Cube>},
-    {"point", &make<Point>},
-    {"invcube", &make<InvCube>},
-    {"vball", &make<VBall>},
-    {"stdmodel", &make<StdModel>},
-    {"chessfloor", &make<ChessFloor>},
-    {"torusknot", &make<TorusKnot>},
-    {"background", &make<Background>},
-    {"foreground", &make<Foreground>},
-    {"text", &make<TextObject>},
-    {"fog", &make<Fog>},
-    {"skybox", &make<Skybox>},
-    {"square", &make<Square>},
-    {"symbols", &make<Symbols>},
+    {"camera", &make<Camera>},         {"cube", &make<Cube>},           {"point", &make<Point>},
+    {"invcube", &make<InvCube>},       {"vball", &make<VBall>},         {"stdmodel", &make<StdModel>},
+    {"chessfloor", &make<ChessFloor>}, {"torusknot", &make<TorusKnot>}, {"background", &make<Background>},
+    {"foreground", &make<Foreground>}, {"text", &make<TextObject>},     {"fog", &make<Fog>},
+    {"skybox", &make<Skybox>},         {"square", &make<Square>},       {"symbols", &make<Symbols>},
 };
 
 const KindRow* findKind(std::string_view kind) {
@@ -61,7 +51,9 @@ ObjectFactory::Result ObjectFactory::create(std::string_view kind, std::string_v
     return result;
 }
 
-bool ObjectFactory::knows(std::string_view kind) { return findKind(kind) != nullptr; }
+bool ObjectFactory::knows(std::string_view kind) {
+    return findKind(kind) != nullptr;
+}
 
 std::vector<std::string_view> ObjectFactory::keywords() {
     std::vector<std::string_view> words;

@@ -31,8 +31,8 @@ void StdModel::load(std::string_view text) {
 void StdModel::draw() {
     (material ? material : &materialLibrary.head())->apply();
     glPushMatrix();
-    glScalef(-1, 1, 1);        // mirror x
-    glRotatef(-90, 1, 0, 0);   // the model's +z axis becomes +y
+    glScalef(-1, 1, 1);       // mirror x
+    glRotatef(-90, 1, 0, 0);  // the model's +z axis becomes +y
     if (reflective) {
         glEnable(GL_TEXTURE_GEN_S);
         glEnable(GL_TEXTURE_GEN_T);

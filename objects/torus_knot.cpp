@@ -126,7 +126,8 @@ void TorusKnot::buildMesh(bool withTrace) {
                              rs * f.binormal.z + rc * f.normal.z};
                 const Vec3 on = normalized(o);
                 const Vec3& p0 = knotPoints[i];
-                vertices[40 * k + 2 * (kRingSteps - n) + t] = {on.x, on.y, on.z, p0.x + o.x, p0.y + o.y, p0.z + o.z};
+                vertices[40 * k + 2 * (kRingSteps - n) + t] = {on.x,       on.y,       on.z,
+                                                               p0.x + o.x, p0.y + o.y, p0.z + o.z};
                 if (withTrace) trace_ += traceChunks_[i];
             }
         }

@@ -13,7 +13,8 @@ namespace {
 int pinDriver(dl_phdr_info* info, size_t, void*) {
     const std::string_view name = info->dlpi_name ? info->dlpi_name : "";
     // Already loaded, so nothing is loaded here: the driver only becomes permanent.
-    if (name.find("_dri.so") != std::string_view::npos) dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    if (name.find("_dri.so") != std::string_view::npos)
+        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
     return 0;
 }
 

@@ -10,11 +10,16 @@ std::optional<DemoKey> demoKeyFromEvent(const SDL_Event& event) {
     if (sym >= SDLK_1 && sym <= SDLK_9)
         return static_cast<DemoKey>(static_cast<int>(DemoKey::Digit1) + (sym - SDLK_1));
     switch (sym) {
-        case SDLK_RETURN: return DemoKey::Return;
-        case SDLK_ESCAPE: return DemoKey::Escape;
-        case SDLK_F1: return DemoKey::F1;
-        case SDLK_F2: return DemoKey::F2;
-        default: return std::nullopt;
+        case SDLK_RETURN:
+            return DemoKey::Return;
+        case SDLK_ESCAPE:
+            return DemoKey::Escape;
+        case SDLK_F1:
+            return DemoKey::F1;
+        case SDLK_F2:
+            return DemoKey::F2;
+        default:
+            return std::nullopt;
     }
 }
 

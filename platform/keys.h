@@ -11,7 +11,15 @@ namespace qm {
 enum class DemoKey {
     Return,  // next scene
     Escape,  // end the run
-    Digit1, Digit2, Digit3, Digit4, Digit5, Digit6, Digit7, Digit8, Digit9,  // scene events 0 to 8
+    Digit1,
+    Digit2,
+    Digit3,
+    Digit4,
+    Digit5,
+    Digit6,
+    Digit7,
+    Digit8,
+    Digit9,      // scene events 0 to 8
     F1,          // full screen / window
     F2,          // re-read "tmpscene.qms" into the current scene
     WindowClose  // as Escape

@@ -53,6 +53,8 @@ void OfflineDriver::swapBuffers(Frame frame) {
     if (sink_) sink_(frame == Frame::Loop ? frame_ - 1 : -1, frame);
 }
 
-void OfflineDriver::close() { gl_.destroy(); }
+void OfflineDriver::close() {
+    gl_.destroy();
+}
 
 }  // namespace qm

@@ -8,7 +8,9 @@
 
 namespace qm {
 
-OffscreenGl::~OffscreenGl() { destroy(); }
+OffscreenGl::~OffscreenGl() {
+    destroy();
+}
 
 bool OffscreenGl::create(int width, int height, std::string& error) {
     destroy();

@@ -18,7 +18,9 @@ SDL_Surface* screenSurface = nullptr;
 // Where the event filter sends keys (SDL's filter takes no user data).
 KeyHandler keyHandler = nullptr;
 
-int filterEvent(const SDL_Event* event) { return filterKeyEvent(event, keyHandler); }
+int filterEvent(const SDL_Event* event) {
+    return filterKeyEvent(event, keyHandler);
+}
 
 // The one video driver of SDL 1.2 that gives an OpenGL screen on this platform.
 constexpr const char* kGlVideoDriver = "x11";
@@ -77,7 +79,9 @@ void SdlDriver::setUpEvents(KeyHandler handler) {
     SDL_ShowCursor(SDL_DISABLE);
 }
 
-double SdlDriver::seconds() { return ticksToSeconds(SDL_GetTicks()); }
+double SdlDriver::seconds() {
+    return ticksToSeconds(SDL_GetTicks());
+}
 
 void SdlDriver::pollEvents() {
     // Pumping runs the filter on every pending event; the one event returned is
@@ -86,9 +90,13 @@ void SdlDriver::pollEvents() {
     SDL_PollEvent(&event);
 }
 
-void SdlDriver::releaseSyncEvents() { musicPlayer.releaseHeardEvents(); }
+void SdlDriver::releaseSyncEvents() {
+    musicPlayer.releaseHeardEvents();
+}
 
-void SdlDriver::swapBuffers(Frame) { SDL_GL_SwapBuffers(); }
+void SdlDriver::swapBuffers(Frame) {
+    SDL_GL_SwapBuffers();
+}
 
 void SdlDriver::close() {
     SDL_Quit();

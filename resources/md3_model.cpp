@@ -433,8 +433,8 @@ void Md3Model::drawFrames(int32_t a, int32_t b, float t) const {
                     lastA = &frameVerticesA[v], lastB = &frameVerticesB[v], lastSt = &surface.texCoords[v];
                     continue;
                 }
-                const std::array<float, 3> p =
-                    sendVertexAttributes(frameVerticesA[v], frameVerticesB[v], surface.texCoords[v], textured, t);
+                const std::array<float, 3> p = sendVertexAttributes(frameVerticesA[v], frameVerticesB[v],
+                                                                    surface.texCoords[v], textured, t);
                 glVertex3f(p[0], p[1], p[2]);
             }
             if (!fastForwarding) glEnd();

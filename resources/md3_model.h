@@ -155,7 +155,7 @@ void buildNormalTable();
 bool fileExists(std::string_view path);
 
 class Md3Model {
-  public:
+public:
     Md3Model();
 
     // Reads the file at `path` (a script path) and returns kMd3Loaded or one of
@@ -194,7 +194,7 @@ class Md3Model {
     // model has no frames.
     int32_t lastFrame = -1;
 
-  private:
+private:
     void clearContents();
     int32_t fail(int32_t code, std::string reason);
 

@@ -31,6 +31,8 @@ void handleDemoKey(DemoKey key) {
     }
 }
 
-int demoEventFilter(const SDL_Event* event) { return filterKeyEvent(event, &handleDemoKey); }
+int demoEventFilter(const SDL_Event* event) {
+    return filterKeyEvent(event, &handleDemoKey);
+}
 
 }  // namespace qm

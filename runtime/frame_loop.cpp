@@ -10,12 +10,12 @@
 #include "objects/ball.h"
 #include "resources/font.h"
 #include "resources/material.h"
-#include "scene/scene.h"
 #include "runtime/demo.h"
 #include "runtime/demo_keys.h"
 #include "runtime/frame_loop.h"
 #include "runtime/globals.h"
 #include "runtime/overlay.h"
+#include "scene/scene.h"
 
 namespace qm {
 

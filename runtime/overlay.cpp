@@ -92,7 +92,8 @@ void Overlay::trigger(int effect) {
             flashStart = now, flashEnd = now + 17 * unit, flashRising = true;
             triggered_[kFlash] = true;
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

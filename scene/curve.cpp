@@ -22,7 +22,9 @@ float readFloat(const unsigned char* p) {
     return f;
 }
 
-Vec3 readVec3(const unsigned char* p) { return {readFloat(p), readFloat(p + 4), readFloat(p + 8)}; }
+Vec3 readVec3(const unsigned char* p) {
+    return {readFloat(p), readFloat(p + 4), readFloat(p + 8)};
+}
 
 }  // namespace
 

@@ -1,4 +1,5 @@
-// object_factory.h -- turns the kind keyword of a "new" line into a new scene object (the table is in objects/).
+// object_factory.h -- turns the kind keyword of a "new" line into a new scene object (the table is in
+// objects/).
 #pragma once
 
 #include <memory>

@@ -51,25 +51,51 @@ int triggerCode(float value) {
 
 void Command::apply(SceneObject& s) const {
     switch (type) {
-        case CommandType::SetCurveTime: s.curveTime = x; break;
-        case CommandType::SetCurveSpeed: s.curveSpeed = x; break;
-        case CommandType::SetLookAt: s.lookAtTarget = vector; break;
-        case CommandType::SetRotation: s.rotation.set(x, y, z); break;
-        case CommandType::SetRotating: s.rotating = flag; break;
-        case CommandType::SetRotateSpeed: s.rotateSpeed.set(x, y, z); break;
-        case CommandType::SetPosition: s.position.set(x, y, z); break;
-        case CommandType::Trigger: s.trigger(triggerCode(x)); break;
+        case CommandType::SetCurveTime:
+            s.curveTime = x;
+            break;
+        case CommandType::SetCurveSpeed:
+            s.curveSpeed = x;
+            break;
+        case CommandType::SetLookAt:
+            s.lookAtTarget = vector;
+            break;
+        case CommandType::SetRotation:
+            s.rotation.set(x, y, z);
+            break;
+        case CommandType::SetRotating:
+            s.rotating = flag;
+            break;
+        case CommandType::SetRotateSpeed:
+            s.rotateSpeed.set(x, y, z);
+            break;
+        case CommandType::SetPosition:
+            s.position.set(x, y, z);
+            break;
+        case CommandType::Trigger:
+            s.trigger(triggerCode(x));
+            break;
         case CommandType::SetCurve:
             s.curveOrigin = s.position;
             s.curve = curve;
             break;
-        case CommandType::SetLooping: s.looping = flag; break;
-        case CommandType::SetEnabled: s.enabled = flag; break;
-        case CommandType::SetVisible: s.visible = flag; break;
-        case CommandType::SetMoving: s.moving = flag; break;
+        case CommandType::SetLooping:
+            s.looping = flag;
+            break;
+        case CommandType::SetEnabled:
+            s.enabled = flag;
+            break;
+        case CommandType::SetVisible:
+            s.visible = flag;
+            break;
+        case CommandType::SetMoving:
+            s.moving = flag;
+            break;
         // The object gets the command's own vector, not a copy: running the list
         // again does not restore the values the scale animation has written.
-        case CommandType::SetScale: s.scale = vector; break;
+        case CommandType::SetScale:
+            s.scale = vector;
+            break;
         case CommandType::SetMinScale:
             if (vector) s.minScale = *vector;
             break;
@@ -79,7 +105,8 @@ void Command::apply(SceneObject& s) const {
         case CommandType::SetScaleSpeed:
             if (vector) s.scaleSpeed = *vector;
             break;
-        default: break;  // the list head, Select and unknown types do nothing here
+        default:
+            break;  // the list head, Select and unknown types do nothing here
     }
 }
 
@@ -153,7 +180,9 @@ void Scene::reset() {
     scriptRead_ = false;
 }
 
-void Scene::activate() { sceneRoot = objects.root.get(); }
+void Scene::activate() {
+    sceneRoot = objects.root.get();
+}
 
 void Scene::runEvent(int n) {
     if (n < 0 || n >= kEventCount) return;
@@ -187,10 +216,11 @@ void Scene::forgetPreviousScript() {
     // What is about to go: the objects below the root camera (their positions are
     // look-at targets) and the vectors of the scale commands.
     std::vector<const void*> dying;
-    if (root) forEachObject(root->firstChild.get(), [&](SceneObject& o) {
-        dying.push_back(&o);
-        dying.push_back(&o.position);
-    });
+    if (root)
+        forEachObject(root->firstChild.get(), [&](SceneObject& o) {
+            dying.push_back(&o);
+            dying.push_back(&o.position);
+        });
     auto collect = [&](const CommandList& list) {
         for (const Command& c : list.commands())
             if (c.storage) dying.push_back(c.storage.get());

@@ -53,9 +53,9 @@ struct Command {
     // SetLookAt: the target object's position (borrowed). SetScale, SetMinScale,
     // SetMaxScale, SetScaleSpeed: the values, held in `storage`.
     Vec3* vector = nullptr;
-    float x = 0, y = 0, z = 0;      // value commands; single-value ones use x
-    bool flag = false;              // switch commands
-    const Curve* curve = nullptr;   // SetCurve: owned by the scene (Scene::curves), or null
+    float x = 0, y = 0, z = 0;     // value commands; single-value ones use x
+    bool flag = false;             // switch commands
+    const Curve* curve = nullptr;  // SetCurve: owned by the scene (Scene::curves), or null
 
     // The vector of the four scale commands. A SetScale command hands this very
     // vector to the object, whose scale animation then writes into it; it is

@@ -58,7 +58,9 @@ void SceneObject::applyLookAt() {
     rotation.x = static_cast<float>(std::atan((t.y - p.y) / ((p.x - t.x) / sinYaw)) * kDegreesPerRadian);
 }
 
-void SceneObject::drawTree() { drawTreeAt(0); }
+void SceneObject::drawTree() {
+    drawTreeAt(0);
+}
 
 void SceneObject::drawTreeAt(int depth) {
     if (depth >= kMaxTreeDepth) return;
@@ -73,7 +75,9 @@ void SceneObject::drawTreeAt(int depth) {
     }
 }
 
-void SceneObject::updateTree() { updateTreeAt(0); }
+void SceneObject::updateTree() {
+    updateTreeAt(0);
+}
 
 void SceneObject::updateTreeAt(int depth) {
     if (depth >= kMaxTreeDepth) return;

@@ -51,8 +51,8 @@ public:
     void advanceSpin();
 
     Vec3 position;
-    Vec3 rotation;            // degrees about x, y and z
-    Vec3* scale = nullptr;    // borrowed from the scale command that set it
+    Vec3 rotation;          // degrees about x, y and z
+    Vec3* scale = nullptr;  // borrowed from the scale command that set it
     Vec3 maxScale;
     Vec3 minScale;
     Vec3 scaleSpeed;
@@ -61,8 +61,8 @@ public:
     bool rotating = false;
     bool visible = true;
     bool enabled = true;
-    Vec3* lookAtTarget = nullptr;       // another object's position; borrowed
-    const Curve* curve = nullptr;       // borrowed; owned by the scene's commands
+    Vec3* lookAtTarget = nullptr;  // another object's position; borrowed
+    const Curve* curve = nullptr;  // borrowed; owned by the scene's commands
     float curveSpeed = 0;
     float curveTime = 0;
     bool looping = false;

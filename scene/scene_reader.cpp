@@ -21,15 +21,15 @@ constexpr int kCharsPerRead = 254;
 
 // What the words after a command keyword hold.
 enum class Arguments {
-    Name,          // an object name: Select
-    Value,         // one number in x
-    Target,        // an object name whose position is the look-at target, or "none"
-    Values,        // three numbers in x, y, z
-    Switch,        // first character 1/t or 0/f
+    Name,           // an object name: Select
+    Value,          // one number in x
+    Target,         // an object name whose position is the look-at target, or "none"
+    Values,         // three numbers in x, y, z
+    Switch,         // first character 1/t or 0/f
     LoopingSwitch,  // first character t or f only
-    CurveFile,     // a curve file, or "none"
-    ScaleVector,   // three numbers in a vector the object borrows, or "none"
-    VectorValues,  // three numbers in a vector read when the command runs
+    CurveFile,      // a curve file, or "none"
+    ScaleVector,    // three numbers in a vector the object borrows, or "none"
+    VectorValues,   // three numbers in a vector read when the command runs
 };
 
 struct CommandKeyword {
@@ -65,8 +65,10 @@ int argumentWords(Arguments a) {
     switch (a) {
         case Arguments::Values:
         case Arguments::ScaleVector:
-        case Arguments::VectorValues: return 3;
-        default: return 1;
+        case Arguments::VectorValues:
+            return 3;
+        default:
+            return 1;
     }
 }
 
@@ -279,8 +281,12 @@ void SceneReader::handleCommand(const CommandKeyword& keyword) {
     Command command;
     command.type = keyword.type;
     switch (keyword.arguments) {
-        case Arguments::Name: command.object = findObject(first); break;
-        case Arguments::Value: command.x = number(1); break;
+        case Arguments::Name:
+            command.object = findObject(first);
+            break;
+        case Arguments::Value:
+            command.x = number(1);
+            break;
         case Arguments::Target:
             if (!none)
                 if (SceneObject* target = findObject(first)) command.vector = &target->position;

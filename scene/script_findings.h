@@ -36,9 +36,9 @@ enum class ScriptFindingKind {
 };
 
 struct ScriptFinding {
-    int line = 0;                  // 1-based line number in the file
+    int line = 0;  // 1-based line number in the file
     ScriptFindingKind kind{};
-    std::string_view text;         // the word (or line) concerned; valid during the call only
+    std::string_view text;  // the word (or line) concerned; valid during the call only
     Curve::LoadResult curveResult = Curve::LoadResult::Loaded;  // for CurveRead
     const TokenLine* words = nullptr;  // the line's words, when it has been split; valid during the call only
 };

@@ -9,9 +9,9 @@ namespace qm {
 // One read of a line, like fgets with a fixed buffer: up to `maxChars` characters,
 // ending after the first line feed. A longer line arrives as several pieces.
 struct LinePiece {
-    std::string text;      // the characters up to the first NUL byte (script text is C text)
-    bool metEnd = false;   // the read ran into the end of the file (or a read error)
-    bool endsLine = false; // the piece ends with a line feed
+    std::string text;            // the characters up to the first NUL byte (script text is C text)
+    bool metEnd = false;         // the read ran into the end of the file (or a read error)
+    bool endsLine = false;       // the piece ends with a line feed
     bool truncatedLine = false;  // stopped at maxChars with the line still going on
 };
 

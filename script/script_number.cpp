@@ -3,16 +3,20 @@
 
 #include <cfloat>
 #include <climits>
-#include <limits>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace qm {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 size_t skipBlanks(std::string_view w) {
     size_t i = 0;

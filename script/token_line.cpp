@@ -5,12 +5,16 @@ namespace qm {
 
 namespace {
 
-bool isWordSeparator(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0'; }
+bool isWordSeparator(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0';
+}
 
 const std::string kEmpty;
 
 // Script text is C text: whatever follows an embedded NUL byte is not part of it.
-std::string_view upToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+std::string_view upToNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
 
 }  // namespace
 
@@ -63,7 +67,9 @@ const std::string& TokenLine::wordString(int index) const {
     return words_[static_cast<size_t>(index) % words_.size()];
 }
 
-const char* TokenLine::word(int index) const { return wordString(index).c_str(); }
+const char* TokenLine::word(int index) const {
+    return wordString(index).c_str();
+}
 
 std::string trimmedCopy(std::string_view text) {
     size_t begin = 0;

@@ -7,10 +7,10 @@
 #include <GLES2/gl2.h>
 
 #include "GL/qmgl_calls.h"
-#include "platform/webgl/qmgl_context.h"
 #include "platform/egl_pbuffer.h"
 #include "platform/gl_driver.h"
 #include "platform/offscreen_gl.h"
+#include "platform/webgl/qmgl_context.h"
 
 namespace qm {
 

@@ -31,8 +31,8 @@ void SeekToTheEndOfTheBundledDemo(benchmark::State& state) {
     driver.close();
     qm::setTraceEnabled(true);
     state.counters["demo s"] = static_cast<double>(frames) / 60;
-    state.counters["demo s per s"] =
-        benchmark::Counter(static_cast<double>(frames) / 60 * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["demo s per s"] = benchmark::Counter(static_cast<double>(frames) / 60 * state.iterations(),
+                                                        benchmark::Counter::kIsRate);
 }
 BENCHMARK(SeekToTheEndOfTheBundledDemo)->Unit(benchmark::kMillisecond)->MinTime(3);
 

@@ -27,9 +27,11 @@ void checkPicture(const Texture& texture, bool read) {
         return;
     }
     require(texture.width > 0 && texture.height > 0, "a picture has a size");
-    require(texture.width <= kMaxImageSide && texture.height <= kMaxImageSide, "a picture is within the limits");
-    require(texture.pixels.size() == static_cast<size_t>(texture.width) * static_cast<size_t>(texture.height) * 4,
-            "a picture has width x height RGBA pixels");
+    require(texture.width <= kMaxImageSide && texture.height <= kMaxImageSide,
+            "a picture is within the limits");
+    require(
+        texture.pixels.size() == static_cast<size_t>(texture.width) * static_cast<size_t>(texture.height) * 4,
+        "a picture has width x height RGBA pixels");
 }
 
 // Reading into a texture that already holds a picture must drop it first.
@@ -61,14 +63,35 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 
 // Parameters no caller should send, and some that callers send every frame.
-constexpr float kAwkwardFloats[] = {0.0f,  -0.0f, 0.5f,  1.0f,  -1.0f, 1.0f - 1e-7f, 1e-30f, 2.5f, -7.25f, 63.0f,
-                                    1e7f, 3e38f, -3e38f, kInf, -kInf, kNan,         std::numeric_limits<float>::denorm_min()};
+constexpr float kAwkwardFloats[] = {0.0f,
+                                    -0.0f,
+                                    0.5f,
+                                    1.0f,
+                                    -1.0f,
+                                    1.0f - 1e-7f,
+                                    1e-30f,
+                                    2.5f,
+                                    -7.25f,
+                                    63.0f,
+                                    1e7f,
+                                    3e38f,
+                                    -3e38f,
+                                    kInf,
+                                    -kInf,
+                                    kNan,
+                                    std::numeric_limits<float>::denorm_min()};
 
 }  // namespace
 
-void runBmp(std::string_view input) { readImage(input, &Texture::readBmpData); }
-void runTga(std::string_view input) { readImage(input, &Texture::readTgaData); }
-void runPng(std::string_view input) { readImage(input, &Texture::readPngData); }
+void runBmp(std::string_view input) {
+    readImage(input, &Texture::readBmpData);
+}
+void runTga(std::string_view input) {
+    readImage(input, &Texture::readTgaData);
+}
+void runPng(std::string_view input) {
+    readImage(input, &Texture::readPngData);
+}
 
 void runMd3(std::string_view input) {
     Md3Model model;
@@ -84,9 +107,11 @@ void runMd3(std::string_view input) {
     for (const Md3Surface& s : model.surfaces) {
         const size_t vertices = static_cast<size_t>(s.header.vertexCount);
         require(s.texCoords.size() == vertices, "one texture coordinate per vertex");
-        require(s.vertices.size() == vertices * static_cast<size_t>(s.header.frameCount), "vertices of every frame");
+        require(s.vertices.size() == vertices * static_cast<size_t>(s.header.frameCount),
+                "vertices of every frame");
         for (const Md3Triangle& t : s.triangles)
-            for (int32_t i : t.indices) require(i >= 0 && static_cast<size_t>(i) < vertices, "triangles use vertices");
+            for (int32_t i : t.indices)
+                require(i >= 0 && static_cast<size_t>(i) < vertices, "triangles use vertices");
     }
     // Frame stepping with what the script or a long frame may hand it.
     std::string_view rest = input.substr(input.size() > 16 ? input.size() - 16 : 0);
@@ -113,7 +138,8 @@ void runCurve(std::string_view input) {
                                 ? input.substr(static_cast<size_t>(Curve::kRecordSize))
                                 : std::string_view{};
     for (int i = 0; i < 64 && rest.size() >= 4; ++i) curve.evaluate(takeFloat(rest));
-    for (int i = 0; i <= 4 * Curve::kMaxKeys; ++i) curve.evaluate(static_cast<float>(i) / (4 * Curve::kMaxKeys));
+    for (int i = 0; i <= 4 * Curve::kMaxKeys; ++i)
+        curve.evaluate(static_cast<float>(i) / (4 * Curve::kMaxKeys));
 }
 
 void runTokens(std::string_view input) {
@@ -149,7 +175,8 @@ void runModule(std::string_view input) {
         ++changed;
     }
     require(changed <= 2 * static_cast<size_t>(removed), "a command and its parameter per removal");
-    if (detectModuleFormat(input) == ModuleFormat::Unknown) require(removed == 0, "other formats are left alone");
+    if (detectModuleFormat(input) == ModuleFormat::Unknown)
+        require(removed == 0, "other formats are left alone");
 
     // The player's way: the Z table from the bytes as written, the stripped bytes
     // played, a few blocks decoded with their sync values queued.

@@ -21,16 +21,11 @@ namespace qm::fuzz {
 namespace {
 
 constexpr Target kTargets[] = {
-    {"bmp", &runBmp, false},
-    {"tga", &runTga, false},
-    {"png", &runPng, false},
-    {"md3", &runMd3, false},
-    {"curve", &runCurve, false},
-    {"tokens", &runTokens, false},
-    {"module", &runModule, false},
-    {"materials", &runMaterials, true},
-    {"scene", &runScene, true},
-    {"globals", &runGlobals, true},
+    {"bmp", &runBmp, false},       {"tga", &runTga, false},
+    {"png", &runPng, false},       {"md3", &runMd3, false},
+    {"curve", &runCurve, false},   {"tokens", &runTokens, false},
+    {"module", &runModule, false}, {"materials", &runMaterials, true},
+    {"scene", &runScene, true},    {"globals", &runGlobals, true},
 };
 
 // Pictures are read on every input of the materials target: small ones of each
@@ -52,12 +47,18 @@ constexpr const char* kStandInScenes[] = {"intro", "floor", "knot", "ball", "mod
 
 std::string standInScene(const std::string& name) {
     return "on load\n"
-           "new camera " + name + "\n"
+           "new camera " +
+           name +
+           "\n"
            "rotate 0 40 0\nrotating t\n"
            "  new camera inner\n  position 1 2 3\n  end new\n"
            "end new\n"
-           "select Camera\nposition 0 0 10\nlookat " + name + "\n"
-           "on sync 1\nselect " + name + "\nrotation 0 0 90\n"
+           "select Camera\nposition 0 0 10\nlookat " +
+           name +
+           "\n"
+           "on sync 1\nselect " +
+           name +
+           "\nrotation 0 0 90\n"
            "on sync 2\nselect inner\nscale 2 2 2\nscalespeed 1 1 1\nmaxscale 3 3 3\n"
            "on sync 8\nselect Camera\ncurve data\\knotloop.crv\nspeed 0.5\nlooping t\n";
 }
@@ -108,7 +109,8 @@ std::string smallModel() {
         surface.texCoords = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
         for (int f = 0; f < 2; ++f)
             for (Vec3 p : {Vec3{0, 0, 0}, Vec3{1, 0, 0}, Vec3{1, 1, 0}, Vec3{0, 1, 0}})
-                surface.vertices.push_back(md3write::makeVertex(p.add({0, 0, static_cast<float>(f + s)}), {0, 0, 1}));
+                surface.vertices.push_back(
+                    md3write::makeVertex(p.add({0, 0, static_cast<float>(f + s)}), {0, 0, 1}));
         m.surfaces.push_back(surface);
     }
     return md3write::encode(m).bytes;
@@ -124,7 +126,9 @@ std::FILE* nullTrace = nullptr;
 
 }  // namespace
 
-std::span<const Target> targets() { return kTargets; }
+std::span<const Target> targets() {
+    return kTargets;
+}
 
 const Target* findTarget(std::string_view name) {
     for (const Target& t : kTargets)

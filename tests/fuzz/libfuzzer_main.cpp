@@ -63,8 +63,8 @@ void setUpPlayerState() {
 // The script targets run in the scratch folder, so the paths on the command line
 // (corpus folders, inputs, and the flags below) become absolute before libFuzzer
 // reads them. Crash files go where they would have gone: the starting folder.
-constexpr std::string_view kPathFlags[] = {"-artifact_prefix=", "-exact_artifact_path=", "-dict=",
-                                           "-merge_control_file=", "-features_dir="};
+constexpr std::string_view kPathFlags[] = {
+    "-artifact_prefix=", "-exact_artifact_path=", "-dict=", "-merge_control_file=", "-features_dir="};
 
 void makePathsAbsolute(int* argc, char*** argv) {
     static std::vector<std::string> arguments;
@@ -83,7 +83,8 @@ void makePathsAbsolute(int* argc, char*** argv) {
         }
         arguments.push_back(a);
     }
-    if (!artifactPrefix) arguments.push_back("-artifact_prefix=" + std::filesystem::current_path().string() + "/");
+    if (!artifactPrefix)
+        arguments.push_back("-artifact_prefix=" + std::filesystem::current_path().string() + "/");
     for (std::string& a : arguments) pointers.push_back(a.data());
     pointers.push_back(nullptr);
     *argc = static_cast<int>(arguments.size());

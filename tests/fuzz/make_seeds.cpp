@@ -28,7 +28,8 @@ int written = 0;
 void seed(const std::string& target, const std::string& name, const std::string& bytes) {
     const fs::path dir = corpus / target;
     fs::create_directories(dir);
-    std::ofstream(dir / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(dir / name, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     ++written;
 }
 
@@ -51,7 +52,9 @@ void copySeeds(const std::string& target, const fs::path& dir, const std::string
 
 // ---- MD3 models
 
-Md3Vertex vertex(float x, float y, float z) { return md3write::makeVertex({x, y, z}, {0, 0, 1}); }
+Md3Vertex vertex(float x, float y, float z) {
+    return md3write::makeVertex({x, y, z}, {0, 0, 1});
+}
 
 md3write::Surface triangleSurface(const std::string& name, int frames) {
     md3write::Surface s;
@@ -85,7 +88,8 @@ md3write::Model model(int frames, int tags, int surfaces) {
         tag.axis = {Vec3{1, 0, 0}, Vec3{0, 1, 0}, Vec3{0, 0, 1}};
         m.tags.push_back(tag);
     }
-    for (int s = 0; s < surfaces; ++s) m.surfaces.push_back(triangleSurface("surface" + std::to_string(s), frames));
+    for (int s = 0; s < surfaces; ++s)
+        m.surfaces.push_back(triangleSurface("surface" + std::to_string(s), frames));
     return m;
 }
 
@@ -158,7 +162,8 @@ std::string curveRecord(int32_t segments, int keys) {
     std::string bytes(4, '\0');
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(segments >> (8 * i));
     for (int k = 0; k < keys; ++k) {
-        const float values[10] = {static_cast<float>(k), static_cast<float>(k * k), -1, 0.5f, 0, 0, -0.5f, 0, 0, 0};
+        const float values[10] = {
+            static_cast<float>(k), static_cast<float>(k * k), -1, 0.5f, 0, 0, -0.5f, 0, 0, 0};
         bytes.append(reinterpret_cast<const char*>(values), sizeof values);
     }
     return bytes;
@@ -176,20 +181,22 @@ void curveSeeds(const fs::path& demoData) {
 
 void scriptSeeds(const fs::path& source, const fs::path& demoData) {
     for (const char* scene : {"intro", "floor", "knot", "ball", "model", "finale"})
-        seed("scene", std::string("demo-") + scene + ".qms", contents(source / "demo/data" / (std::string(scene) + ".qms")));
-    seed("scene", "every-command.qms",
-         "# each keyword once\n"
-         "on load\n"
-         "new camera a\nposition 1 2 3\nrotation 10 20 30\nrotate 0 45 0\nrotating t\n"
-         "  new camera b\n  scale 2 2 2\n  minscale 1 1 1\n  maxscale 3 3 3\n  scalespeed 1 0.5 0\n  end new\n"
-         "end new\n"
-         "new cube c\nload clouds\nvisable 1\nenabled t\nmoving f\nend new\n"
-         "select a\nlookat b\ncurve data\\knotloop.crv\njump 0.25\nspeed 0.5\nlooping t\n"
-         "on sync 3\nselect b\nsync 2\nlookat none\nscale none\ncurve none\nlooping 1\n"
-         "on sync 255\nselect c\nvisable f\nsync -4\n"
-         "on sync 256\nselect a\n"
-         "on other\nend other\nend new\nload nothing\n"
-         "on load\nselect Camera\nposition 0 0 50\n");
+        seed("scene", std::string("demo-") + scene + ".qms",
+             contents(source / "demo/data" / (std::string(scene) + ".qms")));
+    seed(
+        "scene", "every-command.qms",
+        "# each keyword once\n"
+        "on load\n"
+        "new camera a\nposition 1 2 3\nrotation 10 20 30\nrotate 0 45 0\nrotating t\n"
+        "  new camera b\n  scale 2 2 2\n  minscale 1 1 1\n  maxscale 3 3 3\n  scalespeed 1 0.5 0\n  end new\n"
+        "end new\n"
+        "new cube c\nload clouds\nvisable 1\nenabled t\nmoving f\nend new\n"
+        "select a\nlookat b\ncurve data\\knotloop.crv\njump 0.25\nspeed 0.5\nlooping t\n"
+        "on sync 3\nselect b\nsync 2\nlookat none\nscale none\ncurve none\nlooping 1\n"
+        "on sync 255\nselect c\nvisable f\nsync -4\n"
+        "on sync 256\nselect a\n"
+        "on other\nend other\nend new\nload nothing\n"
+        "on load\nselect Camera\nposition 0 0 50\n");
     seed("scene", "quotes-tabs-and-crlf.qms",
          "on load\r\nnew\tcamera \"two words\"\r\n\tload \"a, b,c\"\r\nend new\r\nselect \"two words\"\r\n"
          "new camera\nend new\nposition\nrotate 1\n\"unclosed quote\n");
@@ -199,7 +206,8 @@ void scriptSeeds(const fs::path& source, const fs::path& demoData) {
          "plain,data\\skin.png,GL_CLAMP,GL_REPEAT,GL_NEAREST,GL_NEAREST,0.5,0.25,1,1;\r\n"
          "short,data\\blue.bmp,GL_REPEAT;\n"
          "blanks, data\\sym-ring.tga, GL_REPEAT ,GL_REPEAT,GL_LINEAR,GL_LINEAR,x,1e40,-1,.5,extra,fields;\n"
-         "split\nover,data\\sym-\nstar.png,GL_CLAMP_TO_EDGE,\nGL_CLAMP_TO_EDGE,GL_LINEAR_MIPMAP_NEAREST,GL_LINEAR,1,1,1,1;\n"
+         "split\nover,data\\sym-\nstar.png,GL_CLAMP_TO_EDGE,\nGL_CLAMP_TO_EDGE,GL_LINEAR_MIPMAP_NEAREST,GL_"
+         "LINEAR,1,1,1,1;\n"
          "missing,data\\none.png,GL_REPEAT,GL_REPEAT,GL_NEAREST_MIPMAP_LINEAR,GL_NEAREST,1,1,1,1;;;,,;\n"
          "unended,data\\chess.bmp,GL_REPEAT");
 
@@ -208,7 +216,8 @@ void scriptSeeds(const fs::path& source, const fs::path& demoData) {
          "music on\nmusic file data\\song.xm\nnew scene data\\a.qms a\nnew scene data\\b.qms b\n"
          "scenes a b a nothing b\n");
     seed("globals", "odd-lines.qms",
-         "\"quoted\" line\n\rskipped\nmusic off\nmusic file data\\none.xm\nmusic on\nmusic file data\\song.xm\n"
+         "\"quoted\" line\n\rskipped\nmusic off\nmusic file data\\none.xm\nmusic on\nmusic file "
+         "data\\song.xm\n"
          "new scene data\\missing.qms gone\nnew scene\nnew scene data\\a.qms\nscenes\nscenes b\nscenes a a\n"
          "last line without an end");
 

@@ -41,7 +41,9 @@ void beginFrame() {
     glDisable(GL_TEXTURE_2D);
 }
 
-void endFrame() { frameClock.tick(frameClock.now + kFrameSeconds); }
+void endFrame() {
+    frameClock.tick(frameClock.now + kFrameSeconds);
+}
 
 void restartClock() {
     frameClock = FrameClock{};
@@ -78,7 +80,8 @@ void runMaterials(std::string_view input) {
     library.load("fuzz-materials.qms", [](const MaterialFinding& finding) {
         require(finding.line >= 1, "findings name a line");
         require(finding.fieldIndex >= 0, "findings name a field");
-        require(finding.text.size() <= MaterialLibrary::kMaxFieldLength, "a field holds at most 255 characters");
+        require(finding.text.size() <= MaterialLibrary::kMaxFieldLength,
+                "a field holds at most 255 characters");
     });
     // The chain is linked both ways and every record can be applied.
     for (Material* m = &library.head(); m; m = m->next.get()) {

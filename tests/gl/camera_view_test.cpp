@@ -92,9 +92,9 @@ TEST_F(CameraViewTest, AnObjectAtTheOriginIsSeenInTheMiddleFromZTen) {
 }
 
 TEST_F(CameraViewTest, YawNinetyLooksAlongMinusXWithMinusZOnTheRight) {
-    addQuad(kGreen, {-10, 0, 0}, {0, 90, 0});   // ahead, turned to face the camera
-    addQuad(kRed, {-10, 0, -3}, {0, 90, 0});    // 3 units to the right of it
-    addQuad(kRed, {0, 0, -10});                  // where a camera without yaw would look
+    addQuad(kGreen, {-10, 0, 0}, {0, 90, 0});  // ahead, turned to face the camera
+    addQuad(kRed, {-10, 0, -3}, {0, 90, 0});   // 3 units to the right of it
+    addQuad(kRed, {0, 0, -10});                // where a camera without yaw would look
     camera().rotation.set(0, 90, 0);
     drawScene();
     EXPECT_TRUE(looksLike(pixel(400, 300), kGreen));

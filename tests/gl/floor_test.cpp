@@ -154,7 +154,8 @@ TEST_F(FloorTest, ScrollCodesPickTheSpeedAndOtherCodesDoNothing) {
     struct Case {
         int code;
         float u, v;
-    } cases[] = {{3, 0, 2}, {4, 2, 0}, {5, -2, 2}, {6, 0, 0}, {7, -2, -2}, {8, -2, -2}, {-1, -2, -2}, {2, 2, 2}};
+    } cases[] = {{3, 0, 2},   {4, 2, 0},   {5, -2, 2},   {6, 0, 0},
+                 {7, -2, -2}, {8, -2, -2}, {-1, -2, -2}, {2, 2, 2}};
     for (const Case& c : cases) {
         floor.trigger(c.code);
         EXPECT_EQ(floor.scrollU, c.u) << c.code;

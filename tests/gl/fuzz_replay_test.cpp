@@ -56,7 +56,9 @@ TEST_P(FuzzReplay, EveryKeptInputPassesItsTarget) {
     test::ScopedWorkingDirectory cwd{dir.path()};
     if (target.needsPlayerState) {
         std::string error;
-        ASSERT_TRUE(fuzz::prepareDirectory(dir.path(), QUILLMOOR_DEMO_DATA_DIR, QUILLMOOR_FUZZ_PICTURES_DIR, error)) << error;
+        ASSERT_TRUE(
+            fuzz::prepareDirectory(dir.path(), QUILLMOOR_DEMO_DATA_DIR, QUILLMOOR_FUZZ_PICTURES_DIR, error))
+            << error;
         fuzz::setUpProcess();
     }
     for (const fs::path& file : files) {
@@ -68,7 +70,8 @@ TEST_P(FuzzReplay, EveryKeptInputPassesItsTarget) {
     if (target.needsPlayerState) fuzz::tearDownProcess();
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, ::testing::ValuesIn(fuzz::targets().begin(), fuzz::targets().end()),
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay,
+                         ::testing::ValuesIn(fuzz::targets().begin(), fuzz::targets().end()),
                          [](const ::testing::TestParamInfo<fuzz::Target>& info) {
                              return std::string(info.param.name);
                          });

@@ -38,7 +38,7 @@ struct FeedbackVertex {
 };
 
 class Md3DrawTest : public test::GlTest {
-  protected:
+protected:
     void SetUp() override {
         test::GlTest::SetUp();
         glDisable(GL_CULL_FACE);

@@ -133,10 +133,10 @@ TEST_F(OverlayTest, LayersAreComposedFlashFadePulseDip) {
     // At t + 0.1: flash alpha 0.5, fade (falling) 0.8, pulse sin(0.8 pi), dip 1 - sin(0.8 pi).
     const double pulse = std::sin(3.1415927 * 0.8);
     double v = 0;
-    v = std::min(1.0, v + 0.5);     // flash adds white
-    v = v * 0.8;                    // fade multiplies
-    v = std::min(1.0, v + pulse);   // pulse adds white
-    v = v * (1 - pulse);            // dip multiplies
+    v = std::min(1.0, v + 0.5);    // flash adds white
+    v = v * 0.8;                   // fade multiplies
+    v = std::min(1.0, v + pulse);  // pulse adds white
+    v = v * (1 - pulse);           // dip multiplies
     EXPECT_NEAR(greyAt(1.1, kBlack), 255 * v, 3);
 }
 

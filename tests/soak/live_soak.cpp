@@ -17,10 +17,10 @@
 #include <string>
 
 #include "base/trace.h"
-#include "soak_support.h"
 #include "live/check_process.h"
 #include "live/live_session.h"
 #include "live/live_window.h"
+#include "soak_support.h"
 
 namespace {
 
@@ -59,7 +59,6 @@ bool parse(int argc, char** argv, Options& o) {
     }
     return (argc % 2) == 0 && o.seeks > 0 && o.saves >= 0 && o.saves <= o.seeks;
 }
-
 
 }  // namespace
 

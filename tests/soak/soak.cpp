@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "base/trace.h"
-#include "soak_support.h"
 #include "platform/offline_driver.h"
 #include "runtime/demo.h"
 #include "runtime/demo_keys.h"
 #include "runtime/frame_loop.h"
+#include "soak_support.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ struct Options {
     long every = 4;
     std::string scene = "knot";
     double fps = 60.0;
-    long frames = 0;  // 0: to the demo's end
+    long frames = 0;         // 0: to the demo's end
     double maxGrowthMb = 0;  // 0: no limit
 };
 
@@ -57,17 +57,23 @@ bool parse(int argc, char** argv, Options& o) {
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string flag = argv[i];
         const char* value = argv[i + 1];
-        if (flag == "--reloads") o.reloads = std::atol(value);
-        else if (flag == "--every") o.every = std::atol(value);
-        else if (flag == "--scene") o.scene = value;
-        else if (flag == "--fps") o.fps = std::atof(value);
-        else if (flag == "--frames") o.frames = std::atol(value);
-        else if (flag == "--max-growth-mb") o.maxGrowthMb = std::atof(value);
-        else return false;
+        if (flag == "--reloads")
+            o.reloads = std::atol(value);
+        else if (flag == "--every")
+            o.every = std::atol(value);
+        else if (flag == "--scene")
+            o.scene = value;
+        else if (flag == "--fps")
+            o.fps = std::atof(value);
+        else if (flag == "--frames")
+            o.frames = std::atol(value);
+        else if (flag == "--max-growth-mb")
+            o.maxGrowthMb = std::atof(value);
+        else
+            return false;
     }
     return (argc % 2) == 0 && o.reloads > 0 && o.every > 0 && o.fps > 0;
 }
-
 
 }  // namespace
 
@@ -127,7 +133,8 @@ int main(int argc, char** argv) {
         if (frame == 0) start = now;
         if (frame == middleFrame) middle = now;
         if (verboseEvery > 0 && frame % verboseEvery == 0)
-            std::printf("soak: frame %ld: resident %.1f MB, heap %.2f MB\n", frame, now.residentMb, now.heapMb);
+            std::printf("soak: frame %ld: resident %.1f MB, heap %.2f MB\n", frame, now.residentMb,
+                        now.heapMb);
         if (now.residentMb > peak.residentMb) peak.residentMb = now.residentMb;
         if (now.heapMb > peak.heapMb) peak.heapMb = now.heapMb;
     });
@@ -140,12 +147,12 @@ int main(int argc, char** argv) {
     fs::current_path(o.demoDir, ignored);
     fs::remove_all(dir, ignored);
 
-    std::printf("soak: %ld frames, %ld reloads of %s.qms every %ld frames, exit status %d\n", frames, reloadsDone,
-                o.scene.c_str(), o.every, status);
+    std::printf("soak: %ld frames, %ld reloads of %s.qms every %ld frames, exit status %d\n", frames,
+                reloadsDone, o.scene.c_str(), o.every, status);
     std::printf("soak: resident MB start %.1f, middle %.1f, end %.1f, peak %.1f\n", start.residentMb,
                 middle.residentMb, end.residentMb, peak.residentMb);
-    std::printf("soak: heap in use MB start %.1f, middle %.1f, end %.1f, peak %.1f\n", start.heapMb, middle.heapMb,
-                end.heapMb, peak.heapMb);
+    std::printf("soak: heap in use MB start %.1f, middle %.1f, end %.1f, peak %.1f\n", start.heapMb,
+                middle.heapMb, end.heapMb, peak.heapMb);
     if (status != 0) return 1;
     if (reloadsDone < o.reloads) {
         std::fprintf(stderr, "soak: the demo ended after %ld of %ld reloads; reload more often (--every)\n",
@@ -153,7 +160,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (o.maxGrowthMb > 0 && middle.heapMb > 0 && end.heapMb - middle.heapMb > o.maxGrowthMb) {
-        std::fprintf(stderr, "soak: the heap grew by %.1f MB in the second half\n", end.heapMb - middle.heapMb);
+        std::fprintf(stderr, "soak: the heap grew by %.1f MB in the second half\n",
+                     end.heapMb - middle.heapMb);
         return 1;
     }
     return 0;

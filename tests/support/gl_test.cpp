@@ -36,7 +36,8 @@ void GlTest::capture() {
     // rgba:FILE out.png` turns it into a picture.
     if (const char* dir = std::getenv("QUILLMOOR_DUMP_DIR")) {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        const std::string path = std::string(dir) + "/" + info->test_suite_name() + "." + info->name() + ".rgba";
+        const std::string path =
+            std::string(dir) + "/" + info->test_suite_name() + "." + info->name() + ".rgba";
         if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
             std::fwrite(frame.data(), 1, frame.size(), f);
             std::fclose(f);

@@ -10,22 +10,32 @@ using modwrite::Song;
 
 const char* formatName(SongFormat format) {
     switch (format) {
-        case SongFormat::Xm: return "Xm";
-        case SongFormat::XmUnpacked: return "XmUnpacked";
-        case SongFormat::It: return "It";
-        case SongFormat::ItPlain: return "ItPlain";
-        case SongFormat::S3m: return "S3m";
+        case SongFormat::Xm:
+            return "Xm";
+        case SongFormat::XmUnpacked:
+            return "XmUnpacked";
+        case SongFormat::It:
+            return "It";
+        case SongFormat::ItPlain:
+            return "ItPlain";
+        case SongFormat::S3m:
+            return "S3m";
     }
     return "?";
 }
 
 std::string writeSong(const Song& song, SongFormat format) {
     switch (format) {
-        case SongFormat::Xm: return modwrite::writeXm(song);
-        case SongFormat::XmUnpacked: return modwrite::writeXm(song, {.packCells = false});
-        case SongFormat::It: return modwrite::writeIt(song);
-        case SongFormat::ItPlain: return modwrite::writeIt(song, {.reuseLastValues = false});
-        case SongFormat::S3m: return modwrite::writeS3m(song);
+        case SongFormat::Xm:
+            return modwrite::writeXm(song);
+        case SongFormat::XmUnpacked:
+            return modwrite::writeXm(song, {.packCells = false});
+        case SongFormat::It:
+            return modwrite::writeIt(song);
+        case SongFormat::ItPlain:
+            return modwrite::writeIt(song, {.reuseLastValues = false});
+        case SongFormat::S3m:
+            return modwrite::writeS3m(song);
     }
     return {};
 }

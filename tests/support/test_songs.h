@@ -12,7 +12,9 @@ namespace qm::test {
 
 enum class SongFormat { Xm, XmUnpacked, It, ItPlain, S3m };
 const char* formatName(SongFormat format);
-inline void PrintTo(SongFormat format, std::ostream* os) { *os << formatName(format); }
+inline void PrintTo(SongFormat format, std::ostream* os) {
+    *os << formatName(format);
+}
 std::string writeSong(const modwrite::Song& song, SongFormat format);
 
 // A song with one looping sawtooth instrument and a note every other row on

@@ -5,7 +5,9 @@
 
 namespace qm::test {
 
-TraceCapture::TraceCapture() : file_(std::tmpfile()) { setTraceFile(file_); }
+TraceCapture::TraceCapture() : file_(std::tmpfile()) {
+    setTraceFile(file_);
+}
 
 TraceCapture::~TraceCapture() {
     setTraceFile(nullptr);

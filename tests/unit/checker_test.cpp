@@ -466,11 +466,13 @@ TEST_F(CheckerTest, MaterialsScriptFields) {
 TEST_F(CheckerTest, MaterialsScriptBeyondTheRecordLimitSaysWhereReadingStopped) {
     writeDemo("on load\n");
     std::string text;
-    for (int i = 0; i < 65536; ++i) text += "m,data\\clouds.bmp,GL_REPEAT,GL_REPEAT,GL_LINEAR,GL_LINEAR,1,1,1,1;\n";
+    for (int i = 0; i < 65536; ++i)
+        text += "m,data\\clouds.bmp,GL_REPEAT,GL_REPEAT,GL_LINEAR,GL_LINEAR,1,1,1,1;\n";
     write("data/materials.qms", text + "never,read;\n");
     const Result r = check();
-    EXPECT_TRUE(r.has("data/materials.qms:65536: warning: only the first 65536 records are read; the rest of the "
-                      "script is ignored"))
+    EXPECT_TRUE(
+        r.has("data/materials.qms:65536: warning: only the first 65536 records are read; the rest of the "
+              "script is ignored"))
         << r.all().substr(0, 2000);
     EXPECT_EQ(r.lines.size(), 1u) << "the record after the limit is not read";
 }

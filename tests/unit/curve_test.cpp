@@ -55,7 +55,8 @@ void expectNear(const Vec3& a, const Vec3& b) {
     EXPECT_NEAR(a.z, b.z, 1e-4);
 }
 
-Vec3 mix(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3& p3, float w0, float w1, float w2, float w3) {
+Vec3 mix(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3& p3, float w0, float w1, float w2,
+         float w3) {
     return {w0 * p0.x + w1 * p1.x + w2 * p2.x + w3 * p3.x, w0 * p0.y + w1 * p1.y + w2 * p2.y + w3 * p3.y,
             w0 * p0.z + w1 * p1.z + w2 * p2.z + w3 * p3.z};
 }
@@ -76,8 +77,8 @@ TEST(CurveEvaluate, EachSegmentTakesAnEqualShareOfT) {
     // t = 0.75 is segment 1 at u = 0.5.
     const Key& a = kThreeKeys[1];
     const Key& b = kThreeKeys[2];
-    expectNear(c.evaluate(0.75f), mix(a.point, a.point.add(a.outHandle), b.point.add(b.inHandle), b.point, 0.125f,
-                                      0.375f, 0.375f, 0.125f));
+    expectNear(c.evaluate(0.75f), mix(a.point, a.point.add(a.outHandle), b.point.add(b.inHandle), b.point,
+                                      0.125f, 0.375f, 0.375f, 0.125f));
     // t = 0.25 is segment 0 at u = 0.5.
     const Key& k0 = kThreeKeys[0];
     expectNear(c.evaluate(0.25f), mix(k0.point, k0.point.add(k0.outHandle), a.point.add(a.inHandle), a.point,
@@ -143,7 +144,9 @@ struct BadCase {
     Curve::LoadResult result;
 };
 
-void PrintTo(const BadCase& c, std::ostream* os) { *os << c.bytes.size() << " bytes"; }
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.bytes.size() << " bytes";
+}
 
 class BadCurveTest : public ::testing::TestWithParam<BadCase> {};
 
@@ -153,13 +156,14 @@ TEST_P(BadCurveTest, IsNeverEvaluated) {
     for (float t : {0.0f, 0.5f, 1.0f}) EXPECT_EQ(c.evaluate(t), (Vec3{}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, BadCurveTest,
-                         ::testing::Values(BadCase{"", Curve::LoadResult::Empty},
-                                           BadCase{std::string("\x01\x00", 2), Curve::LoadResult::BadSegmentCount},
-                                           BadCase{curveFile(-1, kThreeKeys), Curve::LoadResult::BadSegmentCount},
-                                           BadCase{curveFile(64, kThreeKeys), Curve::LoadResult::BadSegmentCount},
-                                           BadCase{curveFile(1000000, {}), Curve::LoadResult::BadSegmentCount},
-                                           BadCase{curveFile(INT32_MIN, {}), Curve::LoadResult::BadSegmentCount}));
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadCurveTest,
+    ::testing::Values(BadCase{"", Curve::LoadResult::Empty},
+                      BadCase{std::string("\x01\x00", 2), Curve::LoadResult::BadSegmentCount},
+                      BadCase{curveFile(-1, kThreeKeys), Curve::LoadResult::BadSegmentCount},
+                      BadCase{curveFile(64, kThreeKeys), Curve::LoadResult::BadSegmentCount},
+                      BadCase{curveFile(1000000, {}), Curve::LoadResult::BadSegmentCount},
+                      BadCase{curveFile(INT32_MIN, {}), Curve::LoadResult::BadSegmentCount}));
 
 TEST(CurveFile, LoadReadsTheFileRawAndReportsWhyItFailed) {
     test::TempDir dir;

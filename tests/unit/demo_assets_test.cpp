@@ -239,7 +239,7 @@ TEST(ImageEncoders, WritePalettesWithEveryEntryAndTransparencyWhereAsked) {
 // ---- font pages ------------------------------------------------------------------------
 
 class FontPages : public ::testing::Test {
-  protected:
+protected:
     static constexpr int kCell = 64;
 
     void SetUp() override {

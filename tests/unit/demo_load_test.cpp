@@ -38,20 +38,21 @@ protected:
 };
 
 TEST_F(DemoLoadTest, EchoesEveryLineTrimmedBetweenQuotesExceptThoseStartingWithCR) {
-    ASSERT_TRUE(load("music on\n"
-                     "\r\n"
-                     "\n"
-                     "   new scene data\\a.qms a  \t\n"
-                     "\tcomment line   \n"
-                     "scenes a\r\n"
-                     "last line without an end"));
+    ASSERT_TRUE(
+        load("music on\n"
+             "\r\n"
+             "\n"
+             "   new scene data\\a.qms a  \t\n"
+             "\tcomment line   \n"
+             "scenes a\r\n"
+             "last line without an end"));
     EXPECT_EQ(trace.text(),
               "\"music on\"\n"
               "\"\"\n"
               "\"new scene data\\a.qms a  \t\"\n"  // a trailing TAB is kept
-              "hello\n"                             // the scene script's "load" line
+              "hello\n"                            // the scene script's "load" line
               "\"comment line\"\n"
-              "\"scenes a\r\"\n");                  // and so is a CR
+              "\"scenes a\r\"\n");  // and so is a CR
     EXPECT_EQ(demo.playlist[0], scene("a"));
 }
 
@@ -63,9 +64,10 @@ TEST_F(DemoLoadTest, ALongLineArrivesAsSeveralLinesOf1022Characters) {
 }
 
 TEST_F(DemoLoadTest, BuildsThePlaylistFromTheChainInAnyOrderWithRepeats) {
-    ASSERT_TRUE(load("new scene data\\a.qms a\n"
-                     "new scene data\\b.qms b\n"
-                     "scenes b a b missing\n"));
+    ASSERT_TRUE(
+        load("new scene data\\a.qms a\n"
+             "new scene data\\b.qms b\n"
+             "scenes b a b missing\n"));
     Scene* a = scene("a");
     Scene* b = scene("b");
     ASSERT_NE(a, nullptr);
@@ -99,11 +101,14 @@ TEST_F(DemoLoadTest, AScenesLineOf256WordsIsAcceptedAnd257EndTheReading) {
     EXPECT_EQ(demo.playlist[255], nullptr);
 
     demo.reset();
-    ASSERT_TRUE(load("new scene data\\a.qms a\n"
-                     "scenes a a\n"
-                     "scenes" + names255 + " a\n"
-                     "new scene data\\b.qms b\n"
-                     "scenes b\n"));
+    ASSERT_TRUE(
+        load("new scene data\\a.qms a\n"
+             "scenes a a\n"
+             "scenes" +
+             names255 +
+             " a\n"
+             "new scene data\\b.qms b\n"
+             "scenes b\n"));
     EXPECT_EQ(scene("b"), nullptr);  // nothing after the long line is read
     EXPECT_EQ(demo.playlist[1], scene("a"));
     EXPECT_EQ(demo.playlist[2], nullptr);  // the earlier playlist stays

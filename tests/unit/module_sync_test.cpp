@@ -23,8 +23,9 @@ struct ModuleDeleter {
 using Module = std::unique_ptr<openmpt_module, ModuleDeleter>;
 
 Module load(const std::string& bytes) {
-    return Module(openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
-                                                     openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr));
+    return Module(openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
+                                                     nullptr, openmpt_error_func_ignore, nullptr, nullptr,
+                                                     nullptr, nullptr));
 }
 
 // The whole song as the module player renders it.

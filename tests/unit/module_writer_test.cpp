@@ -24,8 +24,9 @@ struct ModuleDeleter {
 using Module = std::unique_ptr<openmpt_module, ModuleDeleter>;
 
 Module load(const std::string& bytes) {
-    return Module(openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
-                                                     openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr));
+    return Module(openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
+                                                     nullptr, openmpt_error_func_ignore, nullptr, nullptr,
+                                                     nullptr, nullptr));
 }
 
 // Root mean square of the left channel in [from, to) seconds of the song.
@@ -56,7 +57,8 @@ modwrite::Instrument sine(size_t frames, bool looped) {
     modwrite::Instrument ins;
     ins.name = "sine";
     for (size_t i = 0; i < frames; ++i)
-        ins.samples.push_back(static_cast<int16_t>(20000 * std::sin(2 * 3.14159265 * static_cast<double>(i) / 64)));
+        ins.samples.push_back(
+            static_cast<int16_t>(20000 * std::sin(2 * 3.14159265 * static_cast<double>(i) / 64)));
     if (looped) ins.loopEnd = static_cast<int>(frames);
     ins.middleRate = 44100;
     return ins;
@@ -72,7 +74,9 @@ TEST_P(WriterTest, NotesInstrumentsAndVolumesReadBackAsWritten) {
         uint8_t note, instrument;
         int volume;
     };
-    const Placed cells[] = {{0, 1, 1, 13, 2, 64}, {0, 7, 2, 61, 1, 0}, {1, 63, 1, 108, 2, 33},
+    const Placed cells[] = {{0, 1, 1, 13, 2, 64},
+                            {0, 7, 2, 61, 1, 0},
+                            {1, 63, 1, 108, 2, 33},
                             {1, 5, 2, 49, 1, modwrite::kNoVolume}};
     for (const Placed& p : cells) {
         modwrite::Cell& c = song.cell(p.pattern, p.row, p.channel);
@@ -112,7 +116,8 @@ TEST_P(WriterTest, SampleDataLoopsAndDefaultVolumeAreHeard) {
     EXPECT_NEAR(loudness(test::writeSong(oneNote(sine(512, true)), GetParam()), 0.1, 0.5) / full, 1.0, 0.05);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, WriterTest, ::testing::Values(SongFormat::Xm, SongFormat::It, SongFormat::S3m),
+INSTANTIATE_TEST_SUITE_P(Formats, WriterTest,
+                         ::testing::Values(SongFormat::Xm, SongFormat::It, SongFormat::S3m),
                          [](const auto& info) { return test::formatName(info.param); });
 
 TEST(WriterTest, XmVolumeEnvelopeShapesTheNote) {

@@ -53,7 +53,9 @@ std::vector<int> releasedValues() {
     return values;
 }
 
-int64_t stampOf(const test::ExpectedSync& e) { return e.rowStart - e.rowStart % 64; }
+int64_t stampOf(const test::ExpectedSync& e) {
+    return e.rowStart - e.rowStart % 64;
+}
 
 // The timing song's values stamped before `frames`: the first pass, then the first
 // rows of the second (which must reach that far).
@@ -112,7 +114,8 @@ TEST_F(MusicPlayerTest, BeatUnitIsTheTempoOnceTheSongHasStarted) {
         int laterTempo;    // on row 4; 0: none
         int expectedTempo;
     };
-    for (const Case& c : {Case{120, 0, 0, 120}, Case{125, 120, 0, 120}, Case{120, 0, 240, 120}, Case{125, 0, 0, 125}}) {
+    for (const Case& c :
+         {Case{120, 0, 0, 120}, Case{125, 120, 0, 120}, Case{120, 0, 240, 120}, Case{125, 0, 0, 125}}) {
         SCOPED_TRACE(c.headerTempo * 1000 + c.rowZeroTempo);
         modwrite::Song song = test::basicSong(2, 1, 8, 6, c.headerTempo);
         if (c.rowZeroTempo) test::put(song, 0, 0, 1, Effect::Tempo, static_cast<uint8_t>(c.rowZeroTempo));
@@ -199,12 +202,18 @@ TEST_F(MusicPlayerTest, EachValueDoesItsOverlayEffectOrSceneChange) {
         bool rising;
     };
     const Case cases[] = {
-        {1, &Overlay::flashEnd, 0.2, false},  {27, &Overlay::flashEnd, 0.2, false},
-        {2, &Overlay::flashEnd, 0.5, true},   {3, &Overlay::fadeEnd, 0.5, false},
-        {4, &Overlay::fadeEnd, 1.0, true},    {5, &Overlay::pulseEnd, 0.5, false},
-        {6, &Overlay::dipEnd, 0.5, false},    {255, &Overlay::flashEnd, 4.25, true},
-        {0, nullptr, 0, false},               {7, nullptr, 0, false},
-        {26, nullptr, 0, false},              {28, nullptr, 0, false},
+        {1, &Overlay::flashEnd, 0.2, false},
+        {27, &Overlay::flashEnd, 0.2, false},
+        {2, &Overlay::flashEnd, 0.5, true},
+        {3, &Overlay::fadeEnd, 0.5, false},
+        {4, &Overlay::fadeEnd, 1.0, true},
+        {5, &Overlay::pulseEnd, 0.5, false},
+        {6, &Overlay::dipEnd, 0.5, false},
+        {255, &Overlay::flashEnd, 4.25, true},
+        {0, nullptr, 0, false},
+        {7, nullptr, 0, false},
+        {26, nullptr, 0, false},
+        {28, nullptr, 0, false},
         {254, nullptr, 0, false},
     };
     for (const Case& c : cases) {
@@ -213,7 +222,8 @@ TEST_F(MusicPlayerTest, EachValueDoesItsOverlayEffectOrSceneChange) {
         demo.advanceRequested = false;
         onPatternEffect(c.value);
         EXPECT_EQ(demo.advanceRequested, c.value == 0);
-        for (double Overlay::*end : {&Overlay::flashEnd, &Overlay::fadeEnd, &Overlay::pulseEnd, &Overlay::dipEnd}) {
+        for (double Overlay::*end :
+             {&Overlay::flashEnd, &Overlay::fadeEnd, &Overlay::pulseEnd, &Overlay::dipEnd}) {
             if (end == c.end)
                 EXPECT_NEAR(overlay.*end, 10.0 + c.duration, 1e-6);
             else
@@ -300,7 +310,8 @@ TEST_F(MusicPlayerTest, OfflineFramesRenderExactAudioAndReleaseByTheirTime) {
         musicPlayer.play();
         OfflineDriver driver(fps);
         std::vector<int16_t> audio;
-        driver.setAudioSink([&](const int16_t* pcm, size_t frames) { audio.insert(audio.end(), pcm, pcm + 2 * frames); });
+        driver.setAudioSink(
+            [&](const int16_t* pcm, size_t frames) { audio.insert(audio.end(), pcm, pcm + 2 * frames); });
         std::vector<long> releaseFrame;
         const long lastFrame = static_cast<long>(std::ceil(t.endFrame / 44100.0 * fps)) + 5;
         for (long n = 0; n <= lastFrame; ++n) {
@@ -446,7 +457,8 @@ TEST_F(MusicPlayerTest, APausedOutputIsPulledByTheMainThreadAndPlaysOnFromThere)
     musicPlayer.resumeOutput();
     int64_t first = pulledFirst;
     const int64_t giveUp = steadyMicros() + 10 * 1000000;
-    while (first == pulledFirst && steadyMicros() < giveUp) musicPlayer.playClock().lastBuffer(first, frames, micros);
+    while (first == pulledFirst && steadyMicros() < giveUp)
+        musicPlayer.playClock().lastBuffer(first, frames, micros);
     EXPECT_EQ(first, pulled) << "the output's first buffer after the pause";
 
     const int64_t until = pulled + 44100;

@@ -66,7 +66,9 @@ TEST(OpenFile, ReadsOnlyRegularFilesSoThatNoReadCanRunForever) {
 // and a replacement is read in place of the file, even of a file that is gone.
 TEST(OpenFile, AReadHookHearsEveryReadAndMayReplaceTheBytes) {
     struct Hook : FileReadHook {
-        void opening(const std::string& path, bool found) override { heard.push_back(path + (found ? "" : "?")); }
+        void opening(const std::string& path, bool found) override {
+            heard.push_back(path + (found ? "" : "?"));
+        }
         const std::string* replacement(const std::string& path) override {
             return path == "data/Kept.qms" || path == "data/gone.qms" ? &kept : nullptr;
         }

@@ -157,8 +157,8 @@ TEST_F(CommandListTest, TriggerSendsTheValueTruncatedTowardZero) {
 TEST(SceneEvents, RunEventRunsThatListOnlyAndIgnoresNumbersOutside0To255) {
     selectedObject = nullptr;
     Scene scene;
-    RecordingObject* obj = static_cast<RecordingObject*>(
-        scene.objects.add(std::make_unique<RecordingObject>("obj")));
+    RecordingObject* obj =
+        static_cast<RecordingObject*>(scene.objects.add(std::make_unique<RecordingObject>("obj")));
     scene.eventLists[0].append(select(obj));
     scene.eventLists[0].append(values(CommandType::Trigger, 10));
     scene.eventLists[255].append(select(obj));

@@ -116,7 +116,8 @@ TEST(SceneObjectTree, UpdateWalkVisitsEachObjectThenItsChildrenThenTheNextSiblin
     log.clear();
 
     root.updateTree();
-    EXPECT_EQ(log, (std::vector<std::string>{"update root", "update a1", "update a2", "update b", "update b1"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"update root", "update a1", "update a2", "update b", "update b1"}));
 }
 
 // The smallest kind, for trees of many objects.
@@ -194,8 +195,8 @@ struct LookAtCase {
 };
 
 void PrintTo(const LookAtCase& c, std::ostream* os) {
-    *os << "(" << c.position.x << ", " << c.position.y << ", " << c.position.z << ") at (" << c.target.x << ", "
-        << c.target.y << ", " << c.target.z << ")";
+    *os << "(" << c.position.x << ", " << c.position.y << ", " << c.position.z << ") at (" << c.target.x
+        << ", " << c.target.y << ", " << c.target.z << ")";
 }
 
 class LookAtTest : public ::testing::TestWithParam<LookAtCase> {};
@@ -215,11 +216,11 @@ TEST_P(LookAtTest, TurnsYawAndPitchTowardsTheTarget) {
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, LookAtTest,
-    ::testing::Values(LookAtCase{{10, 0, 0}, {0, 0, 0}, 90, 0},     // target along -x: yaw 90
-                      LookAtCase{{-10, 0, 0}, {0, 0, 0}, -90, 0},   // along +x
-                      LookAtCase{{0, 0, 0}, {0, 0, -10}, 0, 0},     // straight ahead (-z)
-                      LookAtCase{{0, 0, 0}, {0, 0, 10}, -180, 0},   // behind: 180 is subtracted
-                      LookAtCase{{10, 0, 0}, {0, 10, 0}, 90, 45},   // up and to the side
+    ::testing::Values(LookAtCase{{10, 0, 0}, {0, 0, 0}, 90, 0},    // target along -x: yaw 90
+                      LookAtCase{{-10, 0, 0}, {0, 0, 0}, -90, 0},  // along +x
+                      LookAtCase{{0, 0, 0}, {0, 0, -10}, 0, 0},    // straight ahead (-z)
+                      LookAtCase{{0, 0, 0}, {0, 0, 10}, -180, 0},  // behind: 180 is subtracted
+                      LookAtCase{{10, 0, 0}, {0, 10, 0}, 90, 45},  // up and to the side
                       LookAtCase{{-10, 0, 0}, {0, 10, 0}, -90, 45},
                       LookAtCase{{0, 5, 10}, {0, 0, 0}, 0, -26.565f},  // down, ahead
                       LookAtCase{{3, 0, 3}, {0, 0, 0}, 45, 0}));

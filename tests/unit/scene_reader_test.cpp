@@ -114,14 +114,15 @@ TEST_F(SceneReaderTest, ReadsObjectsAndListsAndRunsTheLoadListAtTheEnd) {
 }
 
 TEST_F(SceneReaderTest, MissingWordsWrapAroundToTheLinesOwnWords) {
-    read("on load\n"
-         "new camera\n"   // named after word 0
-         "position 5\n"   // (5, "position", "5") = (5, 0, 5)
-         "rotation 1 2\n" // word 3 is word 0: (1, 2, 0)
-         "end new\n"
-         "on sync\n"      // word 2 is "on": event list 0
-         "select new\n"
-         "visable f\n");
+    read(
+        "on load\n"
+        "new camera\n"    // named after word 0
+        "position 5\n"    // (5, "position", "5") = (5, 0, 5)
+        "rotation 1 2\n"  // word 3 is word 0: (1, 2, 0)
+        "end new\n"
+        "on sync\n"  // word 2 is "on": event list 0
+        "select new\n"
+        "visable f\n");
     SceneObject* made = find("new");
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->position, (Vec3{5, 0, 5}));
@@ -141,7 +142,9 @@ struct SwitchCase {
     bool value;
 };
 
-void PrintTo(const SwitchCase& c, std::ostream* os) { *os << "[" << c.line << "]"; }
+void PrintTo(const SwitchCase& c, std::ostream* os) {
+    *os << "[" << c.line << "]";
+}
 
 class SwitchTest : public SceneReaderTest, public ::testing::WithParamInterface<SwitchCase> {};
 
@@ -171,20 +174,21 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchCase{"visible f", false, false}));
 
 TEST_F(SceneReaderTest, NestedBlocksMakeChildrenInOrder) {
-    read("on load\n"
-         "new camera hub\n"
-         "  new camera one\n"
-         "  end new\n"
-         "  new camera two\n"
-         "    new camera deep\n"
-         "    end new\n"
-         "  position 1 1 1\n"  // still acts on deep: "end new" appends no command
-         "  end new\n"
-         "  new camera three\n"
-         "  end new\n"
-         "end new\n"
-         "new camera after\n"
-         "end new\n");
+    read(
+        "on load\n"
+        "new camera hub\n"
+        "  new camera one\n"
+        "  end new\n"
+        "  new camera two\n"
+        "    new camera deep\n"
+        "    end new\n"
+        "  position 1 1 1\n"  // still acts on deep: "end new" appends no command
+        "  end new\n"
+        "  new camera three\n"
+        "  end new\n"
+        "end new\n"
+        "new camera after\n"
+        "end new\n");
     SceneObject* hub = find("hub");
     ASSERT_NE(hub, nullptr);
     EXPECT_EQ(childNames(root()), (std::vector<std::string>{"hub", "after"}));
@@ -196,23 +200,24 @@ TEST_F(SceneReaderTest, NestedBlocksMakeChildrenInOrder) {
 }
 
 TEST_F(SceneReaderTest, EventNumbersAreDecimalOutOfRangeListsDropTheirLinesAndUnknownListsChangeNothing) {
-    read("on sync 31\n"
-         "new camera a\n"
-         "end new\n"
-         "on sync 0x1F\n"  // reads as 0
-         "select a\n"
-         "on sync 256\n"
-         "new camera b\n"  // objects are still made
-         "select b\n"      // dropped
-         "end new\n"
-         "on sync -1\n"
-         "visable f\n"     // dropped
-         "on bogus\n"      // changes nothing: still no list
-         "position 1 1 1\n"
-         "on sync 255\n"
-         "select b\n"
-         "on bogus\n"      // keeps the current list too
-         "position 2 0 0\n");
+    read(
+        "on sync 31\n"
+        "new camera a\n"
+        "end new\n"
+        "on sync 0x1F\n"  // reads as 0
+        "select a\n"
+        "on sync 256\n"
+        "new camera b\n"  // objects are still made
+        "select b\n"      // dropped
+        "end new\n"
+        "on sync -1\n"
+        "visable f\n"  // dropped
+        "on bogus\n"   // changes nothing: still no list
+        "position 1 1 1\n"
+        "on sync 255\n"
+        "select b\n"
+        "on bogus\n"  // keeps the current list too
+        "position 2 0 0\n");
     EXPECT_EQ(scene.eventLists[31].size(), 1u);
     EXPECT_EQ(scene.eventLists[0].size(), 1u);
     EXPECT_EQ(scene.eventLists[255].size(), 2u);
@@ -234,12 +239,13 @@ TEST_F(SceneReaderTest, EventNumbersAreDecimalOutOfRangeListsDropTheirLinesAndUn
 }
 
 TEST_F(SceneReaderTest, CommandLinesBeforeTheFirstOnAreDroppedButObjectsAreMade) {
-    read("new camera early\n"
-         "position 1 2 3\n"
-         "end new\n"
-         "on load\n"
-         "select early\n"
-         "rotation 0 10 0\n");
+    read(
+        "new camera early\n"
+        "position 1 2 3\n"
+        "end new\n"
+        "on load\n"
+        "select early\n"
+        "rotation 0 10 0\n");
     SceneObject* early = find("early");
     ASSERT_NE(early, nullptr);
     EXPECT_EQ(early->position, (Vec3{}));
@@ -248,19 +254,20 @@ TEST_F(SceneReaderTest, CommandLinesBeforeTheFirstOnAreDroppedButObjectsAreMade)
 }
 
 TEST_F(SceneReaderTest, AListDeclaredTwiceKeepsOnlyTheSecond) {
-    read("on load\n"
-         "new camera a\n"
-         "position 1 1 1\n"
-         "end new\n"
-         "on sync 3\n"
-         "select a\n"
-         "on load\n"
-         "new camera b\n"
-         "position 2 2 2\n"
-         "end new\n"
-         "on sync 3\n"
-         "select b\n"
-         "visable f\n");
+    read(
+        "on load\n"
+        "new camera a\n"
+        "position 1 1 1\n"
+        "end new\n"
+        "on sync 3\n"
+        "select a\n"
+        "on load\n"
+        "new camera b\n"
+        "position 2 2 2\n"
+        "end new\n"
+        "on sync 3\n"
+        "select b\n"
+        "visable f\n");
     ASSERT_NE(find("a"), nullptr);  // objects made after the first declaration stay
     EXPECT_EQ(find("a")->position, (Vec3{}));
     EXPECT_EQ(find("b")->position, (Vec3{2, 2, 2}));
@@ -270,12 +277,13 @@ TEST_F(SceneReaderTest, AListDeclaredTwiceKeepsOnlyTheSecond) {
 }
 
 TEST_F(SceneReaderTest, UnknownKindsActOnTheRootCameraWithoutAttachingItAgain) {
-    read("on load\n"
-         "new Cube x\n"  // kinds are case-sensitive
-         "position 1 2 3\n"
-         "new camera inner\n"
-         "end new\n"
-         "end new\n");
+    read(
+        "on load\n"
+        "new Cube x\n"  // kinds are case-sensitive
+        "position 1 2 3\n"
+        "new camera inner\n"
+        "end new\n"
+        "end new\n");
     EXPECT_EQ(root()->position, (Vec3{1, 2, 3}));
     EXPECT_EQ(root()->name, "Camera");  // not renamed
     EXPECT_EQ(root()->prev, nullptr);
@@ -287,17 +295,18 @@ TEST_F(SceneReaderTest, UnknownKindsActOnTheRootCameraWithoutAttachingItAgain) {
 }
 
 TEST_F(SceneReaderTest, NamesThatNoObjectBearsFallBackToTheRootCamera) {
-    read("on load\n"
-         "new camera eye\n"  // a second camera; "Camera" still finds the root
-         "lookat nobody\n"
-         "end new\n"
-         "select Camera\n"
-         "lookat eye\n"
-         "on sync 1\n"
-         "select nobody\n"
-         "position 4 4 4\n"
-         "select eye\n"
-         "lookat none\n");
+    read(
+        "on load\n"
+        "new camera eye\n"  // a second camera; "Camera" still finds the root
+        "lookat nobody\n"
+        "end new\n"
+        "select Camera\n"
+        "lookat eye\n"
+        "on sync 1\n"
+        "select nobody\n"
+        "position 4 4 4\n"
+        "select eye\n"
+        "lookat none\n");
     SceneObject* eye = find("eye");
     ASSERT_NE(eye, nullptr);
     EXPECT_EQ(eye->lookAtTarget, &root()->position);
@@ -310,16 +319,17 @@ TEST_F(SceneReaderTest, NamesThatNoObjectBearsFallBackToTheRootCamera) {
 }
 
 TEST_F(SceneReaderTest, ScaleLinesOwnTheirVectors) {
-    read("on load\n"
-         "new camera a\n"
-         "scale 1 2 3\n"
-         "minscale 0.5 0.5 0.5\n"
-         "maxscale 4 4 4\n"
-         "scalespeed 1 0 0\n"
-         "end new\n"
-         "on sync 1\n"
-         "select a\n"
-         "scale none\n");
+    read(
+        "on load\n"
+        "new camera a\n"
+        "scale 1 2 3\n"
+        "minscale 0.5 0.5 0.5\n"
+        "maxscale 4 4 4\n"
+        "scalespeed 1 0 0\n"
+        "end new\n"
+        "on sync 1\n"
+        "select a\n"
+        "scale none\n");
     SceneObject* a = find("a");
     ASSERT_NE(a->scale, nullptr);
     EXPECT_EQ(*a->scale, (Vec3{1, 2, 3}));
@@ -332,12 +342,13 @@ TEST_F(SceneReaderTest, ScaleLinesOwnTheirVectors) {
 }
 
 TEST_F(SceneReaderTest, NumbersAreReadAsFarAsTheWordFormsOne) {
-    read("on load\n"
-         "new camera a\n"
-         "position 1.5e1 -2.25x abc\n"
-         "rotation 0x10 .5 -.5\n"
-         "jump inf\n"
-         "end new\n");
+    read(
+        "on load\n"
+        "new camera a\n"
+        "position 1.5e1 -2.25x abc\n"
+        "rotation 0x10 .5 -.5\n"
+        "jump inf\n"
+        "end new\n");
     SceneObject* a = find("a");
     EXPECT_EQ(a->position, (Vec3{15, -2.25f, 0}));
     EXPECT_EQ(a->rotation, (Vec3{0, 0.5f, -0.5f}));
@@ -348,24 +359,25 @@ TEST_F(SceneReaderTest, NumbersAreReadAsFarAsTheWordFormsOne) {
 
 TEST_F(SceneReaderTest, CurveLinesReadANewCurveEachOwnedByTheScene) {
     std::string bytes(4 + 2 * 40, '\0');
-    bytes[0] = 1;                                // one segment
+    bytes[0] = 1;  // one segment
     const float ten = 10;
-    std::memcpy(&bytes[4 + 40], &ten, 4);        // key 1 at (10, 0, 0)
+    std::memcpy(&bytes[4 + 40], &ten, 4);  // key 1 at (10, 0, 0)
     dir.write("data/Line.crv", bytes);
-    read("on load\n"
-         "new camera a\n"
-         "position 1 0 0\n"
-         "curve data\\line.crv\n"
-         "jump 1\n"
-         "end new\n"
-         "new camera b\n"
-         "position 5 5 5\n"
-         "curve data\\line.crv\n"
-         "curve data\\missing.crv\n"
-         "end new\n"
-         "on sync 2\n"
-         "select a\n"
-         "curve none\n");
+    read(
+        "on load\n"
+        "new camera a\n"
+        "position 1 0 0\n"
+        "curve data\\line.crv\n"
+        "jump 1\n"
+        "end new\n"
+        "new camera b\n"
+        "position 5 5 5\n"
+        "curve data\\line.crv\n"
+        "curve data\\missing.crv\n"
+        "end new\n"
+        "on sync 2\n"
+        "select a\n"
+        "curve none\n");
     ASSERT_EQ(scene.curves.size(), 3u);
     SceneObject* a = find("a");
     SceneObject* b = find("b");
@@ -389,13 +401,14 @@ TEST_F(SceneReaderTest, LoadLinesGoToTheBlocksObjectAndToTheTrace) {
     test::RecordingObject* p = probe.get();
     scene.objects.root = std::move(probe);
     scene.activate();
-    read("load outside\n"
-         "on load\n"
-         "new mystery thing\n"
-         "load \"clouds, 1.5\" ignored\n"
-         "load\n"
-         "end new\n"
-         "load after\n");
+    read(
+        "load outside\n"
+        "on load\n"
+        "new mystery thing\n"
+        "load \"clouds, 1.5\" ignored\n"
+        "load\n"
+        "end new\n"
+        "load after\n");
     EXPECT_EQ(p->loads, (std::vector<std::string>{"clouds, 1.5", "load"}));
     EXPECT_EQ(trace.text(), "clouds, 1.5\nload\n");
 }
@@ -428,13 +441,14 @@ TEST_F(SceneReaderTest, CarriageReturnsBlankLinesAndLinesStartingWithNulAreHarml
 }
 
 TEST_F(SceneReaderTest, StrayStructureLinesDoNothing) {
-    read("end new\n"
-         "load x\n"
-         "on load\n"
-         "end\n"
-         "end scene\n"
-         "// a comment\n"
-         "new camera open\n");
+    read(
+        "end new\n"
+        "load x\n"
+        "on load\n"
+        "end\n"
+        "end scene\n"
+        "// a comment\n"
+        "new camera open\n");
     EXPECT_EQ(objectCount(), 2);
     EXPECT_EQ(trace.text(), "");
     EXPECT_EQ(findings.seen, (std::vector<Seen>{{1, ScriptFindingKind::EndOutsideBlock, ""},
@@ -456,26 +470,28 @@ TEST_F(SceneReaderTest, AScriptThatCannotBeOpenedLeavesTheSceneAsItWas) {
 
 // Run under AddressSanitizer, these prove that nothing reaches what a reload destroyed.
 TEST_F(SceneReaderTest, AReloadReplacesObjectsClearsEveryListAndForgetsOldPointers) {
-    read("on load\n"
-         "new camera old\n"
-         "position 3 0 0\n"
-         "end new\n"
-         "select Camera\n"
-         "lookat old\n"
-         "scale 2 2 2\n"
-         "on sync 5\n"
-         "select old\n"
-         "visable f\n"
-         "on sync 6\n"
-         "select Camera\n"
-         "rotation 0 45 0\n");
+    read(
+        "on load\n"
+        "new camera old\n"
+        "position 3 0 0\n"
+        "end new\n"
+        "select Camera\n"
+        "lookat old\n"
+        "scale 2 2 2\n"
+        "on sync 5\n"
+        "select old\n"
+        "visable f\n"
+        "on sync 6\n"
+        "select Camera\n"
+        "rotation 0 45 0\n");
     scene.runEvent(5);
     ASSERT_EQ(selectedObject, find("old"));
     root()->position.set(1, 2, 3);
 
-    read("on sync 6\n"
-         "new camera fresh\n"
-         "end new\n");
+    read(
+        "on sync 6\n"
+        "new camera fresh\n"
+        "end new\n");
     EXPECT_EQ(find("old"), nullptr);
     EXPECT_NE(find("fresh"), nullptr);
     EXPECT_EQ(selectedObject, nullptr);
@@ -483,7 +499,7 @@ TEST_F(SceneReaderTest, AReloadReplacesObjectsClearsEveryListAndForgetsOldPointe
     EXPECT_EQ(root()->scale, nullptr);
     EXPECT_EQ(root()->position, (Vec3{1, 2, 3}));  // the root camera keeps its fields
     EXPECT_TRUE(scene.loadList.empty());
-    EXPECT_TRUE(scene.eventLists[5].empty());     // not declared by the new text: cleared anyway
+    EXPECT_TRUE(scene.eventLists[5].empty());  // not declared by the new text: cleared anyway
     EXPECT_EQ(scene.eventLists[6].size(), 1u);
 
     // Exercise everything that could still point at the old objects.
@@ -532,8 +548,9 @@ TEST_F(SceneReaderTest, AReloadKeepsOnlyTheCurvesThatRemainingObjectsFollow) {
     dir.write("path.crv", std::string(Curve::kRecordSize, '\0'));
     // The root camera follows the first curve; the object "a" (gone after a reload)
     // the second; the third belongs to no object.
-    const char* text = "on load\nnew camera a\ncurve path.crv\nend new\nselect Camera\ncurve path.crv\n"
-                       "on sync 1\ncurve path.crv\n";
+    const char* text =
+        "on load\nnew camera a\ncurve path.crv\nend new\nselect Camera\ncurve path.crv\n"
+        "on sync 1\ncurve path.crv\n";
     read(text);
     ASSERT_EQ(scene.curves.size(), 3u);
     const Curve* followedByRoot = scene.curves[1].get();

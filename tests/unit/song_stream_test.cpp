@@ -34,7 +34,9 @@ std::vector<SyncEvent> render(SongStream& stream, int64_t frames, size_t request
     return drain(queue);
 }
 
-int64_t blockStart(int64_t frame) { return frame - frame % static_cast<int64_t>(SongStream::kBlockFrames); }
+int64_t blockStart(int64_t frame) {
+    return frame - frame % static_cast<int64_t>(SongStream::kBlockFrames);
+}
 
 class TimingSongTest : public ::testing::TestWithParam<SongFormat> {};
 
@@ -84,7 +86,8 @@ TEST_P(TimingSongTest, StampsDoNotDependOnHowMuchIsAskedForAtATime) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, TimingSongTest,
-                         ::testing::Values(SongFormat::Xm, SongFormat::XmUnpacked, SongFormat::It, SongFormat::ItPlain),
+                         ::testing::Values(SongFormat::Xm, SongFormat::XmUnpacked, SongFormat::It,
+                                           SongFormat::ItPlain),
                          [](const auto& info) { return test::formatName(info.param); });
 
 // Songs that loop in each way a module can, played on as trackers play them: every

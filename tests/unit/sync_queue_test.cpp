@@ -52,7 +52,7 @@ TEST(PlayClockTest, PositionExtrapolatesWithinTheLastBufferLessTheLatency) {
     EXPECT_EQ(clock.position(0, 44100, 0), -1);
     clock.publish(4096, 1024, 1000000);
     EXPECT_EQ(clock.position(1000000, 44100, 0), 4096);
-    EXPECT_EQ(clock.position(1010000, 44100, 0), 4096 + 441);   // 10 ms later
+    EXPECT_EQ(clock.position(1010000, 44100, 0), 4096 + 441);  // 10 ms later
     EXPECT_EQ(clock.position(1010000, 44100, 1024), 4096 + 441 - 1024);
     EXPECT_EQ(clock.position(2000000, 44100, 0), 4096 + 1024);  // no further than the buffer
     EXPECT_EQ(clock.position(900000, 44100, 0), 4096);          // a clock read before the buffer

@@ -51,19 +51,17 @@ TEST_P(SplitWordsTest, GivesTheExpectedWords) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, SplitWordsTest,
-    ::testing::Values(SplitCase{"new scene data\\clouds.qms clouds\n", {"new", "scene", "data\\clouds.qms", "clouds"}},
+    ::testing::Values(SplitCase{"new scene data\\clouds.qms clouds\n",
+                                {"new", "scene", "data\\clouds.qms", "clouds"}},
                       SplitCase{"  a \t b  ", {"a", "b"}},
-                      SplitCase{"\n", {""}},             // a line of only a line end: one empty word
-                      SplitCase{"\r\n", {""}},
-                      SplitCase{"   \n", {}},
-                      SplitCase{"", {}},
+                      SplitCase{"\n", {""}},  // a line of only a line end: one empty word
+                      SplitCase{"\r\n", {""}}, SplitCase{"   \n", {}}, SplitCase{"", {}},
                       SplitCase{"load \"clouds, 1\" end", {"load", "clouds, 1", "end"}},
                       SplitCase{"ab\"c d\"e", {"abc de"}},  // quotes inside a word join its parts
-                      SplitCase{"a \"\" b", {"a", "b"}},     // an empty quoted word after a separator
-                      SplitCase{"\"\" x", {"", "x"}},        // ... but at the start of a line it counts
-                      SplitCase{"a \"b c", {"a"}},           // an unclosed quote drops its word
-                      SplitCase{"a\tb\rc\nd", {"a", "b", "c", "d"}},
-                      SplitCase{"\"x\ty\"\n", {"x\ty"}},
+                      SplitCase{"a \"\" b", {"a", "b"}},    // an empty quoted word after a separator
+                      SplitCase{"\"\" x", {"", "x"}},       // ... but at the start of a line it counts
+                      SplitCase{"a \"b c", {"a"}},          // an unclosed quote drops its word
+                      SplitCase{"a\tb\rc\nd", {"a", "b", "c", "d"}}, SplitCase{"\"x\ty\"\n", {"x\ty"}},
                       SplitCase{"\xE9t\xE9 \xFF", {"\xE9t\xE9", "\xFF"}}));  // bytes above 127 are plain
 
 TEST(TokenLine, WordWrapsAroundPastTheLastWord) {

@@ -26,9 +26,11 @@ std::string viaTrace(float v) {
 
 TEST(TraceFloat, MatchesTheStreamOnChosenValues) {
     const float inf = std::numeric_limits<float>::infinity();
-    for (float v : {0.0f, -0.0f, 1.0f, -1.0f, 0.5f, 0.1f, -0.333333f, 123456.0f, 1234567.0f, 999999.5f,
-                    0.0001f, 0.00001f, 1e-7f, -2.5e-12f, 3.4028235e38f, 1.17549435e-38f, 1.4e-45f, inf, -inf,
-                    std::nanf(""), -std::nanf(""), 0.99999994f, 100000.0f, 1e15f, -7.0f / 3.0f})
+    for (float v :
+         {0.0f,          -0.0f,           1.0f,      -1.0f,       0.5f,     0.1f,          -0.333333f,
+          123456.0f,     1234567.0f,      999999.5f, 0.0001f,     0.00001f, 1e-7f,         -2.5e-12f,
+          3.4028235e38f, 1.17549435e-38f, 1.4e-45f,  inf,         -inf,     std::nanf(""), -std::nanf(""),
+          0.99999994f,   100000.0f,       1e15f,     -7.0f / 3.0f})
         EXPECT_EQ(viaTrace(v), viaStream(v)) << "bits " << std::hex << [&] {
             uint32_t b;
             std::memcpy(&b, &v, 4);

@@ -42,7 +42,6 @@ public:
     void stop();
 
 private:
-
     pid_t pid_ = -1;
     int toChild_ = -1;
     int fromChild_ = -1;

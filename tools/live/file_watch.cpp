@@ -88,7 +88,8 @@ void FileWatch::readEvents(double nowSeconds) {
             if (event.mask & IN_Q_OVERFLOW) {  // events were lost: any file may have been saved
                 for (const auto& [folderName, inFolder] : names_)
                     for (const auto& [fileName, given] : inFolder)
-                        pending_.try_emplace(given, Pending{nowSeconds, nowSeconds}).first->second.last = nowSeconds;
+                        pending_.try_emplace(given, Pending{nowSeconds, nowSeconds}).first->second.last =
+                            nowSeconds;
                 lastEvent_ = nowSeconds;
                 continue;
             }

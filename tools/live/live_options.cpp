@@ -32,8 +32,8 @@ struct OptionSpec {
     int values;
 };
 constexpr OptionSpec kOptions[] = {
-    {"--start", 1}, {"--scene", 1}, {"--loop", 2}, {"--fullscreen", 0},
-    {"--mute", 0},  {"--trace", 1}, {"--new", 1},  {"--help", 0}, {"--version", 0},
+    {"--start", 1}, {"--scene", 1}, {"--loop", 2}, {"--fullscreen", 0}, {"--mute", 0},
+    {"--trace", 1}, {"--new", 1},   {"--help", 0}, {"--version", 0},
 };
 
 const OptionSpec* findOption(std::string_view name) {
@@ -74,8 +74,8 @@ bool apply(std::string_view name, const std::vector<std::string_view>& values, L
 }
 
 bool finish(const LiveOptions& o, bool haveDir, std::string& error) {
-    if (!o.newDir.empty() && (haveDir || o.start || !o.scene.empty() || o.loopFrom || o.fullScreen || o.mute ||
-                              !o.traceFile.empty())) {
+    if (!o.newDir.empty() && (haveDir || o.start || !o.scene.empty() || o.loopFrom || o.fullScreen ||
+                              o.mute || !o.traceFile.empty())) {
         error = "--new DIR writes a demo and plays nothing: give it alone";
         return false;
     }

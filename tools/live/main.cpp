@@ -47,8 +47,8 @@ int main(int argc, char** argv) {
             return 2;
         case ParseResult::New:
             if (!qm::starter::writeStarterDemo(options.newDir, error)) return complain(error, 1);
-            std::printf("quillmoor-live: a new demo in %s; play it with quillmoor-live %s\n", options.newDir.c_str(),
-                        options.newDir.c_str());
+            std::printf("quillmoor-live: a new demo in %s; play it with quillmoor-live %s\n",
+                        options.newDir.c_str(), options.newDir.c_str());
             return 0;
         case ParseResult::Run:
             break;

@@ -17,7 +17,7 @@ constexpr std::array<char, 4> kIdent = {'I', 'D', 'P', '3'};  // no terminating 
 constexpr double kNormalStep = 0.024639942381096416;          // 2 pi / 255, the table's angle step
 
 class ByteSink {
-  public:
+public:
     size_t size() const { return bytes_.size(); }
     std::string take() { return std::move(bytes_); }
 
@@ -54,7 +54,7 @@ class ByteSink {
         for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<char>((u >> (8 * i)) & 0xff);
     }
 
-  private:
+private:
     std::string bytes_;
 };
 

@@ -57,7 +57,9 @@ private:
     std::string data_;
 };
 
-uint8_t toBcd(uint8_t value) { return static_cast<uint8_t>(((value / 10) % 10) << 4 | (value % 10)); }
+uint8_t toBcd(uint8_t value) {
+    return static_cast<uint8_t>(((value / 10) % 10) << 4 | (value % 10));
+}
 
 struct Command {
     uint8_t command = 0;
@@ -66,29 +68,50 @@ struct Command {
 
 constexpr uint8_t kXmExtended = 14;  // Exy
 constexpr uint8_t kXmSync = 35;      // Zxx
-constexpr uint8_t letter(char c) { return static_cast<uint8_t>(c - 'A' + 1); }
+constexpr uint8_t letter(char c) {
+    return static_cast<uint8_t>(c - 'A' + 1);
+}
 
 Command xmCommand(Effect effect, uint8_t p) {
     switch (effect) {
-        case Effect::None: return {0, 0};
-        case Effect::Arpeggio: return {0, p};
-        case Effect::PortaUp: return {1, p};
-        case Effect::PortaDown: return {2, p};
-        case Effect::TonePorta: return {3, p};
-        case Effect::Vibrato: return {4, p};
-        case Effect::VolumeSlide: return {10, p};
-        case Effect::SetPanning: return {8, p};
-        case Effect::SampleOffset: return {9, p};
-        case Effect::Retrigger: return {kXmExtended, static_cast<uint8_t>(0x90 | (p & 15))};
-        case Effect::NoteCut: return {kXmExtended, static_cast<uint8_t>(0xC0 | (p & 15))};
-        case Effect::NoteDelay: return {kXmExtended, static_cast<uint8_t>(0xD0 | (p & 15))};
-        case Effect::Speed: return {15, static_cast<uint8_t>(std::clamp<int>(p, 1, 31))};
-        case Effect::Tempo: return {15, static_cast<uint8_t>(std::max<int>(p, 32))};
-        case Effect::PatternBreak: return {13, toBcd(p)};
-        case Effect::PositionJump: return {11, p};
-        case Effect::PatternLoop: return {kXmExtended, static_cast<uint8_t>(0x60 | (p & 15))};
-        case Effect::PatternDelay: return {kXmExtended, static_cast<uint8_t>(0xE0 | (p & 15))};
-        case Effect::Sync: return {kXmSync, p};
+        case Effect::None:
+            return {0, 0};
+        case Effect::Arpeggio:
+            return {0, p};
+        case Effect::PortaUp:
+            return {1, p};
+        case Effect::PortaDown:
+            return {2, p};
+        case Effect::TonePorta:
+            return {3, p};
+        case Effect::Vibrato:
+            return {4, p};
+        case Effect::VolumeSlide:
+            return {10, p};
+        case Effect::SetPanning:
+            return {8, p};
+        case Effect::SampleOffset:
+            return {9, p};
+        case Effect::Retrigger:
+            return {kXmExtended, static_cast<uint8_t>(0x90 | (p & 15))};
+        case Effect::NoteCut:
+            return {kXmExtended, static_cast<uint8_t>(0xC0 | (p & 15))};
+        case Effect::NoteDelay:
+            return {kXmExtended, static_cast<uint8_t>(0xD0 | (p & 15))};
+        case Effect::Speed:
+            return {15, static_cast<uint8_t>(std::clamp<int>(p, 1, 31))};
+        case Effect::Tempo:
+            return {15, static_cast<uint8_t>(std::max<int>(p, 32))};
+        case Effect::PatternBreak:
+            return {13, toBcd(p)};
+        case Effect::PositionJump:
+            return {11, p};
+        case Effect::PatternLoop:
+            return {kXmExtended, static_cast<uint8_t>(0x60 | (p & 15))};
+        case Effect::PatternDelay:
+            return {kXmExtended, static_cast<uint8_t>(0xE0 | (p & 15))};
+        case Effect::Sync:
+            return {kXmSync, p};
     }
     return {0, 0};
 }
@@ -96,25 +119,44 @@ Command xmCommand(Effect effect, uint8_t p) {
 // IT and S3M share the lettered commands; they differ in how a break's row is written.
 Command letterCommand(Effect effect, uint8_t p, bool bcdBreak) {
     switch (effect) {
-        case Effect::None: return {0, 0};
-        case Effect::Arpeggio: return {letter('J'), p};
-        case Effect::PortaUp: return {letter('F'), p};
-        case Effect::PortaDown: return {letter('E'), p};
-        case Effect::TonePorta: return {letter('G'), p};
-        case Effect::Vibrato: return {letter('H'), p};
-        case Effect::VolumeSlide: return {letter('D'), p};
-        case Effect::SetPanning: return {letter('X'), p};
-        case Effect::SampleOffset: return {letter('O'), p};
-        case Effect::Retrigger: return {letter('Q'), static_cast<uint8_t>(p & 15)};
-        case Effect::NoteCut: return {letter('S'), static_cast<uint8_t>(0xC0 | (p & 15))};
-        case Effect::NoteDelay: return {letter('S'), static_cast<uint8_t>(0xD0 | (p & 15))};
-        case Effect::Speed: return {letter('A'), static_cast<uint8_t>(std::max<int>(p, 1))};
-        case Effect::Tempo: return {letter('T'), static_cast<uint8_t>(std::max<int>(p, 32))};
-        case Effect::PatternBreak: return {letter('C'), bcdBreak ? toBcd(p) : p};
-        case Effect::PositionJump: return {letter('B'), p};
-        case Effect::PatternLoop: return {letter('S'), static_cast<uint8_t>(0xB0 | (p & 15))};
-        case Effect::PatternDelay: return {letter('S'), static_cast<uint8_t>(0xE0 | (p & 15))};
-        case Effect::Sync: return {letter('Z'), p};
+        case Effect::None:
+            return {0, 0};
+        case Effect::Arpeggio:
+            return {letter('J'), p};
+        case Effect::PortaUp:
+            return {letter('F'), p};
+        case Effect::PortaDown:
+            return {letter('E'), p};
+        case Effect::TonePorta:
+            return {letter('G'), p};
+        case Effect::Vibrato:
+            return {letter('H'), p};
+        case Effect::VolumeSlide:
+            return {letter('D'), p};
+        case Effect::SetPanning:
+            return {letter('X'), p};
+        case Effect::SampleOffset:
+            return {letter('O'), p};
+        case Effect::Retrigger:
+            return {letter('Q'), static_cast<uint8_t>(p & 15)};
+        case Effect::NoteCut:
+            return {letter('S'), static_cast<uint8_t>(0xC0 | (p & 15))};
+        case Effect::NoteDelay:
+            return {letter('S'), static_cast<uint8_t>(0xD0 | (p & 15))};
+        case Effect::Speed:
+            return {letter('A'), static_cast<uint8_t>(std::max<int>(p, 1))};
+        case Effect::Tempo:
+            return {letter('T'), static_cast<uint8_t>(std::max<int>(p, 32))};
+        case Effect::PatternBreak:
+            return {letter('C'), bcdBreak ? toBcd(p) : p};
+        case Effect::PositionJump:
+            return {letter('B'), p};
+        case Effect::PatternLoop:
+            return {letter('S'), static_cast<uint8_t>(0xB0 | (p & 15))};
+        case Effect::PatternDelay:
+            return {letter('S'), static_cast<uint8_t>(0xE0 | (p & 15))};
+        case Effect::Sync:
+            return {letter('Z'), p};
     }
     return {0, 0};
 }
@@ -139,9 +181,13 @@ bool fitsCommon(const Song& song, int maxChannels) {
     return true;
 }
 
-bool loops(const Instrument& ins) { return ins.loopEnd > ins.loopStart; }
+bool loops(const Instrument& ins) {
+    return ins.loopEnd > ins.loopStart;
+}
 
-int8_t eightBit(int16_t s) { return static_cast<int8_t>(s >> 8); }
+int8_t eightBit(int16_t s) {
+    return static_cast<int8_t>(s >> 8);
+}
 
 // ---------------------------------------------------------------- XM
 
@@ -165,7 +211,8 @@ void writeXmPattern(Bytes& out, const Pattern& pattern, const XmOptions& options
     for (const Cell& c : pattern.cells) {
         const Command cmd = xmCommand(c.effect, c.param);
         const uint8_t note = xmNote(c.note);
-        const uint8_t volume = c.volume == kNoVolume ? 0 : static_cast<uint8_t>(0x10 + std::clamp(c.volume, 0, 64));
+        const uint8_t volume =
+            c.volume == kNoVolume ? 0 : static_cast<uint8_t>(0x10 + std::clamp(c.volume, 0, 64));
         if (!options.packCells) {
             data.u8(note);
             data.u8(c.instrument);
@@ -210,8 +257,8 @@ void writeXmInstrument(Bytes& out, const Instrument& ins) {
     out.u8(0);
     out.u16(hasSample ? 1 : 0);
     if (!hasSample) return;
-    out.u32(40);     // sample header size
-    out.zeros(96);   // every note plays sample 0
+    out.u32(40);    // sample header size
+    out.zeros(96);  // every note plays sample 0
     const Envelope& env = ins.volumeEnvelope;
     const size_t points = std::min(env.points.size(), kMaxEnvelopePoints);
     for (size_t i = 0; i < kMaxEnvelopePoints; ++i) {
@@ -324,7 +371,7 @@ void writeItPattern(Bytes& out, const Pattern& pattern, const ItOptions& options
 // ---------------------------------------------------------------- S3M
 
 uint8_t s3mNote(uint8_t note) {
-    if (note == kNoteOff) return 0xFE;  // note cut
+    if (note == kNoteOff) return 0xFE;                        // note cut
     const int semis = std::clamp(note - 13, 0, 9 * 12 + 11);  // ST3's C-4 is IT's C-5
     return static_cast<uint8_t>((semis / 12) << 4 | (semis % 12));
 }
@@ -379,7 +426,8 @@ std::string writeXm(const Song& song, const XmOptions& options) {
     out.u16(1);  // linear frequency table
     out.u16(static_cast<unsigned>(song.speed));
     out.u16(static_cast<unsigned>(song.tempo));
-    for (size_t i = 0; i < 256; ++i) out.u8(i < song.orders.size() ? static_cast<unsigned>(song.orders[i]) : 0);
+    for (size_t i = 0; i < 256; ++i)
+        out.u8(i < song.orders.size() ? static_cast<unsigned>(song.orders[i]) : 0);
     for (const Pattern& p : song.patterns) writeXmPattern(out, p, options);
     for (const Instrument& ins : song.instruments) writeXmInstrument(out, ins);
     return out.take();
@@ -492,7 +540,8 @@ std::string writeS3m(const Song& song) {
     out.u8(0);  // no panning table
     out.zeros(8);
     out.u16(0);
-    for (int ch = 0; ch < 32; ++ch) out.u8(ch < song.channels ? static_cast<unsigned>((ch % 2) * 8 + ch / 2) : 255);
+    for (int ch = 0; ch < 32; ++ch)
+        out.u8(ch < song.channels ? static_cast<unsigned>((ch % 2) * 8 + ch / 2) : 255);
     for (size_t i = 0; i < orderCount; ++i)
         out.u8(i < song.orders.size() ? static_cast<unsigned>(song.orders[i]) : 255);
     const size_t samplePointers = out.size();

@@ -50,7 +50,9 @@ struct Pattern {
     Pattern(int rowCount, int channelCount)
         : rows(rowCount), channels(channelCount), cells(static_cast<size_t>(rowCount) * channelCount) {}
     Cell& at(int row, int channel) { return cells[static_cast<size_t>(row) * channels + channel]; }
-    const Cell& at(int row, int channel) const { return cells[static_cast<size_t>(row) * channels + channel]; }
+    const Cell& at(int row, int channel) const {
+        return cells[static_cast<size_t>(row) * channels + channel];
+    }
 
     int rows;
     int channels;
@@ -78,10 +80,10 @@ struct Instrument {
     bool sixteenBit = true;        // false: written as 8-bit (the high byte)
     int loopStart = 0;             // frames; the sample loops when loopEnd > loopStart
     int loopEnd = 0;
-    int volume = 64;               // default volume 0..64
-    int middleRate = 8363;         // playback rate at kMiddleC
-    Envelope volumeEnvelope;       // XM only
-    int fadeout = 0;               // XM only
+    int volume = 64;          // default volume 0..64
+    int middleRate = 8363;    // playback rate at kMiddleC
+    Envelope volumeEnvelope;  // XM only
+    int fadeout = 0;          // XM only
 };
 
 struct Song {

@@ -27,7 +27,8 @@ void qmgl_GetIntegerv(GLenum name, GLint* values);
 void qmgl_GetFloatv(GLenum name, GLfloat* values);
 void qmgl_GetDoublev(GLenum name, GLdouble* values);
 void qmgl_PixelStorei(GLenum name, GLint value);
-void qmgl_ReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, void* pixels);
+void qmgl_ReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                     void* pixels);
 
 void qmgl_MatrixMode(GLenum mode);
 void qmgl_LoadIdentity(void);
@@ -36,7 +37,8 @@ void qmgl_PopMatrix(void);
 void qmgl_Translatef(GLfloat x, GLfloat y, GLfloat z);
 void qmgl_Rotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z);
 void qmgl_Scalef(GLfloat x, GLfloat y, GLfloat z);
-void qmgl_Frustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear, GLdouble zFar);
+void qmgl_Frustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear,
+                  GLdouble zFar);
 
 void qmgl_Begin(GLenum mode);
 void qmgl_End(void);
@@ -65,5 +67,5 @@ void qmgl_TexParameteri(GLenum target, GLenum name, GLint value);
 void qmgl_GetTexParameteriv(GLenum target, GLenum name, GLint* values);
 void qmgl_GetTexLevelParameteriv(GLenum target, GLint level, GLenum name, GLint* values);
 
-GLint qmglu_Build2DMipmaps(GLenum target, GLint components, GLint width, GLint height, GLenum format, GLenum type,
-                           const void* data);
+GLint qmglu_Build2DMipmaps(GLenum target, GLint components, GLint width, GLint height, GLenum format,
+                           GLenum type, const void* data);
