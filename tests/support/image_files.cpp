@@ -10,7 +10,7 @@ std::string le32(uint32_t v) {
     return le16(uint16_t(v & 0xFFFF)) + le16(uint16_t(v >> 16));
 }
 
-std::string makeBmp(const BmpSpec& s) {
+std::string makeBmp(const BmpLayout& s) {
     std::string info = le32(s.infoSize) + le32(uint32_t(s.width)) + le32(uint32_t(s.height)) + le16(1) +
                        le16(s.bitsPerPixel) + le32(s.compression) + le32(s.sizeImage) + le32(2835) +
                        le32(2835) + le32(s.clrUsed) + le32(0);

@@ -10,7 +10,7 @@ namespace qm::test {
 // A BMP with a 14-byte file header and an info header of `infoSize` bytes (the
 // first 40 laid out as usual, the rest zero), then `extra` (masks or palette),
 // then the pixel block at `offBits` (computed when 0).
-struct BmpSpec {
+struct BmpLayout {
     int32_t width = 1;
     int32_t height = 1;
     uint16_t bitsPerPixel = 24;
@@ -22,7 +22,7 @@ struct BmpSpec {
     std::string extra = {};
     std::string pixelData = {};
 };
-std::string makeBmp(const BmpSpec& spec);
+std::string makeBmp(const BmpLayout& layout);
 
 // Padded bottom-up rows of a 24-bit BMP from RGBA pixels (rows in file order).
 std::string bmp24Rows(int width, int height, const std::vector<uint8_t>& rgba);

@@ -18,7 +18,7 @@
 namespace qm {
 namespace {
 
-using test::BmpSpec;
+using test::BmpLayout;
 using test::le16;
 using test::le32;
 using test::makeBmp;
@@ -474,8 +474,8 @@ TEST(BmpReader, ThirtyTwoBitIgnoresTheFourthByte) {
 
 TEST(BmpReader, TheColourTableEndsWhereThePixelDataStartsAndTheRestIsBlack) {
     // biClrUsed 0 asks for 256 entries; the pixel data starts after two.
-    const BmpSpec spec{.width = 4, .bitsPerPixel = 8, .extra = paletteOf(2)};
-    BmpSpec usesTwo = spec, usesMore = spec;
+    const BmpLayout base{.width = 4, .bitsPerPixel = 8, .extra = paletteOf(2)};
+    BmpLayout usesTwo = base, usesMore = base;
     usesTwo.pixelData = std::string{1, 0, 1, 0};
     usesMore.pixelData = std::string{1, 0, 2, '\xFF'};
     Texture t;
@@ -586,8 +586,8 @@ TEST(BmpReader, AFailedReadKeepsTheHeaderValues) {
 
 TEST(BmpReader, ALargerInfoHeaderIsReadFromItsFirst40Bytes) {
     // A 108-byte header: masks are the words after the first 40 bytes, pixels at bfOffBits.
-    BmpSpec spec{.bitsPerPixel = 16, .compression = 3, .infoSize = 108};
-    std::string bytes = makeBmp(spec);
+    BmpLayout layout{.bitsPerPixel = 16, .compression = 3, .infoSize = 108};
+    std::string bytes = makeBmp(layout);
     bytes.replace(54, 12, masks(0xF800, 0x07E0, 0x001F));
     bytes += le16(0xF800) + le16(0);
     Texture t;

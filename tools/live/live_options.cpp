@@ -27,17 +27,17 @@ std::optional<double> parseNumber(std::string_view text) {
 }
 
 // The options and how many values each takes.
-struct OptionSpec {
+struct OptionShape {
     std::string_view name;
     int values;
 };
-constexpr OptionSpec kOptions[] = {
+constexpr OptionShape kOptions[] = {
     {"--start", 1}, {"--scene", 1}, {"--loop", 2}, {"--fullscreen", 0}, {"--mute", 0},
     {"--trace", 1}, {"--new", 1},   {"--help", 0}, {"--version", 0},
 };
 
-const OptionSpec* findOption(std::string_view name) {
-    for (const OptionSpec& o : kOptions)
+const OptionShape* findOption(std::string_view name) {
+    for (const OptionShape& o : kOptions)
         if (o.name == name) return &o;
     return nullptr;
 }
@@ -142,25 +142,25 @@ ParseResult parseLiveOptions(int argc, const char* const* argv, LiveOptions& o, 
             name = arg.substr(0, eq);
             values.push_back(arg.substr(eq + 1));
         }
-        const OptionSpec* spec = findOption(name);
-        if (!spec) {
+        const OptionShape* option = findOption(name);
+        if (!option) {
             error = "unknown option " + quoted(name);
             return ParseResult::UsageError;
         }
         if (name == "--help") return ParseResult::Help;
         if (name == "--version") return ParseResult::Version;
-        if (spec->values == 0 && !values.empty()) {
+        if (option->values == 0 && !values.empty()) {
             error = std::string(name) + " takes no value";
             return ParseResult::UsageError;
         }
-        if (spec->values > 1 && !values.empty()) {
-            error = std::string(name) + " takes its " + std::to_string(spec->values) +
+        if (option->values > 1 && !values.empty()) {
+            error = std::string(name) + " takes its " + std::to_string(option->values) +
                     " values as separate arguments";
             return ParseResult::UsageError;
         }
-        while (static_cast<int>(values.size()) < spec->values) {
+        while (static_cast<int>(values.size()) < option->values) {
             if (i + 1 >= argc) {
-                error = std::string(name) + (spec->values == 1 ? " needs a value" : " needs two values");
+                error = std::string(name) + (option->values == 1 ? " needs a value" : " needs two values");
                 return ParseResult::UsageError;
             }
             values.push_back(argv[++i]);
