@@ -5,16 +5,12 @@
 
 namespace qm {
 
-bool fastForwarding = false;
-
 void beginFastForwardStep() {
-    fastForwarding = true;
     glEnable(GL_RASTERIZER_DISCARD);
 }
 
 void endFastForwardStep() {
     glDisable(GL_RASTERIZER_DISCARD);
-    fastForwarding = false;
 }
 
 }  // namespace qm

@@ -7,26 +7,7 @@
 
 namespace qm {
 
-namespace {
-
-PictureRect picture;
-
-// The picture's size against the player's screen (the picture is always 4:3).
-float pictureScale() {
-    return static_cast<float>(picture.height) / 600.0f;
-}
-
-}  // namespace
-
-void setPictureRect(const PictureRect& rect) {
-    picture = rect;
-}
-
-const PictureRect& pictureRect() {
-    return picture;
-}
-
-void setUpPlayerProjection() {
+void setUpPlayerProjection(const PictureRect& picture) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glFrustum(-1.2, 1.2, -0.9, 0.9, 1.0, 500.0);  // the 4:3 screen gets a 4:3 frustum
@@ -35,11 +16,11 @@ void setUpPlayerProjection() {
     // A clear ignores the viewport; the scissor box keeps the clear colour off the bars.
     glScissor(picture.x, picture.y, picture.width, picture.height);
     glEnable(GL_SCISSOR_TEST);
-    setLineWidth(1);  // GL's initial width, in the picture's pixels
+    setLineWidth(1, picture.scale());  // GL's initial width, in the picture's pixels
 }
 
-void setLineWidth(float pixels) {
-    glLineWidth(pixels * pictureScale());
+void setLineWidth(float pixels, float scale) {
+    glLineWidth(pixels * scale);
 }
 
 void setPlayerFixedState() {

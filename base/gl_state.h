@@ -11,19 +11,18 @@ struct PictureRect {
     int y = 0;
     int width = 800;
     int height = 600;
-};
 
-// Takes effect at the next setUpPlayerProjection.
-void setPictureRect(const PictureRect& rect);
-const PictureRect& pictureRect();
+    // The picture's size against the player's screen (the picture is always 4:3).
+    float scale() const { return static_cast<float>(height) / 600.0f; }
+};
 
 // The 4:3 frustum (near 1, far 500), the viewport on the picture and a scissor box on
 // it (so that clearing fills only the picture), and the line width for the picture's
 // size; leaves the modelview matrix current, as it stays for the whole run.
-void setUpPlayerProjection();
+void setUpPlayerProjection(const PictureRect& picture);
 // Lines are as wide as `pixels` would be on the player's 800x600 screen: widths keep
-// their proportion to the picture at any size.
-void setLineWidth(float pixels);
+// their proportion to the picture at any size (`scale`: PictureRect::scale).
+void setLineWidth(float pixels, float scale);
 // Dither, texturing, less-or-equal depth test, back-face culling, alpha blending and
 // the clear colour (0.7, 0, 0.5).
 void setPlayerFixedState();

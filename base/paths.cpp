@@ -12,8 +12,6 @@ namespace qm {
 
 namespace {
 
-FileReadHook* readHook = nullptr;
-
 bool exists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
@@ -75,21 +73,11 @@ std::string resolvePath(std::string_view scriptPath) {
     return resolved;
 }
 
-void setFileReadHook(FileReadHook* hook) {
-    readHook = hook;
-}
-
 FileHandle openFile(std::string_view scriptPath, const char* mode) {
     const std::string path = resolvePath(scriptPath);
     const bool reading = mode[0] == 'r' && !std::strchr(mode, '+');
     if (!reading) return FileHandle(std::fopen(path.c_str(), mode));
-    const bool found = isRegularFile(path);
-    if (readHook) {
-        readHook->opening(path, found);
-        if (const std::string* bytes = readHook->replacement(path))
-            return FileHandle(::fmemopen(const_cast<char*>(bytes->data()), bytes->size(), "r"));
-    }
-    if (!found) return nullptr;
+    if (!isRegularFile(path)) return nullptr;
     return FileHandle(std::fopen(path.c_str(), mode));
 }
 

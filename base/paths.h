@@ -32,20 +32,23 @@ bool readWholeFile(std::string_view scriptPath, std::string& out);
 // Reads what is left of an open file into `out`; false on a read error.
 bool readRest(std::FILE* file, std::string& out);
 
-// A tool that replays a demo (the live tool) hears of every file the demo opens for
-// reading, there or not, and may have it read from bytes of its own instead (the
-// last good version of a file an author has just broken). The player sets none.
-class FileReadHook {
+// Where a run of the demo reads its files from: the disk, or, for a tool that replays a
+// demo (the live tool), the bytes it has checked. Every reader of the demo's files
+// (scripts, pictures, curves, models, the song) reads through the run's source.
+class FileSource {
 public:
-    virtual ~FileReadHook() = default;
-    // Every open for reading, with the path as resolved; `found`: a regular file is there.
-    virtual void opening(const std::string& path, bool found) = 0;
-    // Bytes to read instead of the file (also when it is not there), or null for
-    // the file itself. They must stay unchanged while the file handed out is open.
-    virtual const std::string* replacement(const std::string& path) = 0;
+    virtual ~FileSource() = default;
+    // The whole file that a script path names, into `out`; false when there is no
+    // file to read (or it cannot be read).
+    virtual bool read(std::string_view scriptPath, std::string& out) = 0;
 };
 
-// Null: files are read from disk, unheard.
-void setFileReadHook(FileReadHook* hook);
+// The files on disk, as openFile finds them.
+class DiskFiles final : public FileSource {
+public:
+    bool read(std::string_view scriptPath, std::string& out) override {
+        return readWholeFile(scriptPath, out);
+    }
+};
 
 }  // namespace qm

@@ -1,43 +1,22 @@
-// trace.cpp -- the trace sink.
+// trace.cpp -- writing the trace.
 #include "base/trace.h"
 
 #include <charconv>
 
-#include "base/fast_forward.h"
-
 namespace qm {
 
-namespace {
-std::FILE* sink = nullptr;
-bool enabled = true;
-}  // namespace
-
-std::FILE* traceFile() {
-    return sink ? sink : stdout;
-}
-void setTraceFile(std::FILE* file) {
-    sink = file;
+void Trace::write(std::string_view text) const {
+    if (enabled()) std::fwrite(text.data(), 1, text.size(), file());
 }
 
-bool traceEnabled() {
-    return enabled && !fastForwarding;
-}
-void setTraceEnabled(bool on) {
-    enabled = on;
-}
-
-void traceWrite(std::string_view text) {
-    if (traceEnabled()) std::fwrite(text.data(), 1, text.size(), traceFile());
+void Trace::line(std::string_view text) const {
+    if (!enabled()) return;
+    std::fwrite(text.data(), 1, text.size(), file());
+    std::fputc('\n', file());
 }
 
-void traceLine(std::string_view text) {
-    if (!traceEnabled()) return;
-    traceWrite(text);
-    std::fputc('\n', traceFile());
-}
-
-void traceFlush() {
-    if (traceEnabled()) std::fflush(traceFile());
+void Trace::flush() const {
+    if (enabled()) std::fflush(file());
 }
 
 void appendTraceFloat(std::string& out, float value) {

@@ -18,14 +18,6 @@ int64_t nowMicros() {
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// The one line the player writes when the song it was asked to play is not heard.
-void sayPlayingSilently() {
-    static bool said = false;
-    if (said) return;
-    said = true;
-    std::fputs("quillmoor: no sound output; playing silently\n", stderr);
-}
-
 void silence(int16_t* out, size_t frames) {
     std::memset(out, 0, frames * SongStream::kChannels * sizeof(int16_t));
 }
@@ -45,8 +37,8 @@ private:
 }  // namespace
 
 MusicPlayer::~MusicPlayer() {
-    // At exit the song is freed and the output closed here: the process-wide objects
-    // go in reverse order, so the demo, which owns the scenes, goes after this one.
+    // When its run ends the song is freed and the output closed here, whatever else
+    // of the run is still to go.
     close();
 }
 
@@ -65,16 +57,16 @@ void MusicPlayer::init(int n) {
     // Without any output at all the main thread decodes by the system clock, so
     // the demo never runs without its sync.
     output_ = device_.open(&MusicPlayer::fillDevice, this) ? Output::Device : Output::Clock;
-    if (!silent_ && (output_ == Output::Clock || device_.fellBack())) sayPlayingSilently();
+    soundless_ = !silent_ && (output_ == Output::Clock || device_.fellBack());
 }
 
-void MusicPlayer::loadSong(std::string_view path) {
+void MusicPlayer::loadSong(std::string_view path, FileSource& files) {
     if (!soundOpen) return;
     songLoaded = true;
     songPath_ = path;
     auto stream = std::make_unique<SongStream>();
     std::string bytes;
-    if (!readWholeFile(path, bytes) || !stream->open(std::move(bytes))) stream.reset();
+    if (!files.read(path, bytes) || !stream->open(std::move(bytes))) stream.reset();
     OutputLock lock(device_);
     song_ = std::move(stream);  // a second song replaces the first
     running_ = false;
@@ -122,6 +114,7 @@ void MusicPlayer::close() {
     songRow_.store(-1, std::memory_order_relaxed);
     songPath_.clear();
     soundOpen = songLoaded = playing = false;
+    soundless_ = false;
     beatUnit = 0;  // back to the state before any song
 }
 
@@ -223,7 +216,7 @@ void MusicPlayer::releaseEventsBefore(int64_t samplePosition) {
     SyncEvent event;
     while (queue_.peek(event) && event.samplePosition < samplePosition) {
         queue_.pop();
-        if (syncAction_) syncAction_(event.value);
+        if (syncAction_.function) syncAction_.function(syncAction_.context, event.value);
     }
 }
 

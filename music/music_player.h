@@ -15,6 +15,8 @@
 
 namespace qm {
 
+class FileSource;
+
 // Plays a module song and reports its Zxx sync values. The song is decoded on the
 // output's thread, which only queues each Zxx value with the sample position of its
 // row; the main thread releases, just before each frame step, the values whose
@@ -25,11 +27,13 @@ public:
     static constexpr int kRate = SongStream::kRate;
     static constexpr float kBeatUnitPerTempo = 0.0020833334f;  // 1/480
 
-    // What is done with each released sync value, on the main thread.
-    using SyncAction = void (*)(int value);
+    // What is done with each released sync value, on the main thread, with the
+    // context given along with the action.
+    using SyncAction = void (*)(void* context, int value);
 
-    // `action` takes every released value (none: they are dropped).
-    explicit MusicPlayer(SyncAction action = nullptr) : defaultAction_(action), syncAction_(action) {}
+    // `action` takes every released value with `context` (none: they are dropped).
+    explicit MusicPlayer(SyncAction action = nullptr, void* context = nullptr)
+        : defaultAction_{action, context}, syncAction_{action, context} {}
     ~MusicPlayer();
     MusicPlayer(const MusicPlayer&) = delete;
     MusicPlayer& operator=(const MusicPlayer&) = delete;
@@ -38,9 +42,12 @@ public:
     // when called again. "music off" plays the song without sound, with the same
     // clock and sync.
     void init(int n);
-    // "music file": reads a song, only after init. A song that cannot be read
-    // still counts as loaded; it plays silence and sends no sync.
-    void loadSong(std::string_view path);
+    // "music on" found no sound card: the song plays silently (with its clock and
+    // sync). Whoever owns the player tells the user, once.
+    bool soundless() const { return soundless_; }
+    // "music file": reads a song from `files`, only after init. A song that cannot be
+    // read still counts as loaded; it plays silence and sends no sync.
+    void loadSong(std::string_view path, FileSource& files);
     // End of the globals script: starts the song, then reads its tempo.
     void play();
     void stop();
@@ -78,7 +85,9 @@ public:
     void releaseEventsBefore(int64_t samplePosition);
 
     // Where released values go for now; null goes back to the action given at construction.
-    void setSyncAction(SyncAction action) { syncAction_ = action ? action : defaultAction_; }
+    void setSyncAction(SyncAction action, void* context) {
+        syncAction_ = action ? Action{action, context} : defaultAction_;
+    }
 
     // Sync values lost because the main thread did not release them in time.
     uint64_t droppedEvents() const { return queue_.dropped(); }
@@ -94,6 +103,10 @@ public:
 
 private:
     enum class Output { None, Device, Clock, Offline };
+    struct Action {
+        SyncAction function;
+        void* context;
+    };
 
     static void fillDevice(void* self, int16_t* out, size_t frames);
     void fill(int16_t* out, size_t frames);
@@ -106,8 +119,9 @@ private:
     std::atomic<int64_t> songRow_{-1};
     Output output_ = Output::None;
     bool silent_ = false;  // "music off"
-    SyncAction defaultAction_;
-    SyncAction syncAction_;
+    bool soundless_ = false;
+    Action defaultAction_;
+    Action syncAction_;
     std::string songPath_;
 
     // Shared with the output's thread: changed only under the device lock.
@@ -120,7 +134,5 @@ private:
     AudioDevice device_;
     int64_t clockStartMicros_ = 0;  // Output::Clock: when the song started
 };
-
-extern MusicPlayer musicPlayer;
 
 }  // namespace qm

@@ -5,13 +5,9 @@
 
 #include <cmath>
 
-#include "base/fast_forward.h"
-#include "base/frame_clock.h"
 #include "base/gl_state.h"
 
 namespace qm {
-
-BallPhases ballPhases;
 
 namespace {
 
@@ -22,8 +18,8 @@ constexpr float kSixPi = 18.849556f;
 constexpr float kHalfPi = 1.5707964f;
 
 // The mesh's vertices reach GL only in a drawn frame.
-void drawArrays(GLenum mode, GLsizei count) {
-    if (!fastForwarding) glDrawArrays(mode, 0, count);
+void drawArrays(GLenum mode, GLsizei count, bool drawn) {
+    if (drawn) glDrawArrays(mode, 0, count);
 }
 
 }  // namespace
@@ -45,8 +41,9 @@ void VBall::trigger(int code) {
     if (code == 1) wobbling = true;  // for good: nothing switches it off
 }
 
-void VBall::update() {
-    const double delta = frameClock.delta;
+void VBall::update(const FrameContext& frame) {
+    const double delta = frame.delta;
+    BallPhases& ballPhases = kinds_.ballPhases;
     ballPhases.a = static_cast<float>(ballPhases.a + delta * 10);
     ballPhases.b = static_cast<float>(ballPhases.b + delta * 8);
     if (wobbling) {
@@ -58,7 +55,7 @@ void VBall::update() {
     meshShape_ = {ballPhases.a, ballPhases.b, wobble};
     meshBuilt_ = true;
     // A fast-forward step only notes the shape; a drawn frame builds it (draw).
-    meshStale_ = fastForwarding;
+    meshStale_ = !frame.drawn;
     if (!meshStale_) buildMesh();
 }
 
@@ -90,9 +87,9 @@ void VBall::buildMesh() {
     meshStale_ = false;
 }
 
-void VBall::draw() {
+void VBall::draw(const FrameContext& frame) {
     if (!meshBuilt_) return;
-    if (meshStale_ && !fastForwarding) buildMesh();  // the shape a fast-forward step noted
+    if (meshStale_ && frame.drawn) buildMesh();  // the shape a fast-forward step noted
     glEnable(GL_BLEND);
     const float ambient[] = {0.2f, 0.1f, 0.1f, 1.0f};
     const float diffuse[] = {0.6f, 0.6f, 0.8f, 1.0f};
@@ -120,21 +117,21 @@ void VBall::draw() {
 
     const GLsizei count = vertexCount();
     glInterleavedArrays(GL_N3F_V3F, 0, vertices.data());
-    drawArrays(GL_TRIANGLE_STRIP, count);  // body
+    drawArrays(GL_TRIANGLE_STRIP, count, frame.drawn);  // body
 
-    setLineWidth(2);
+    setLineWidth(2, frame.lineScale);
     glColor4f(0, 0, 0.2f, 1);
     glScalef(1.001f, 1.001f, 1.001f);
-    drawArrays(GL_LINE_STRIP, count);  // wire
+    drawArrays(GL_LINE_STRIP, count, frame.drawn);  // wire
 
     // Three additive glow shells; the scales accumulate.
     glColor4f(0.1f, 1, 1, 0.05f);
     glScalef(1.05f, 1.05f, 1.05f);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    drawArrays(GL_TRIANGLE_STRIP, count);
+    drawArrays(GL_TRIANGLE_STRIP, count, frame.drawn);
     for (int shell = 0; shell < 2; ++shell) {
         glScalef(1.05f, 1.05f, 1.05f);
-        drawArrays(GL_TRIANGLE_STRIP, count);
+        drawArrays(GL_TRIANGLE_STRIP, count, frame.drawn);
     }
 
     glDisable(GL_LIGHTING);

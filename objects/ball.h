@@ -3,27 +3,22 @@
 
 #include <vector>
 
+#include "objects/kinds.h"
 #include "objects/normal_vertex.h"
 #include "scene/scene_object.h"
 
 namespace qm {
 
-// The three animation phases are shared by every ball, so each ball's update
-// advances them all: two balls in a scene animate twice as fast.
-struct BallPhases {
-    float a = 0;       // ballPhaseA
-    float b = 0;       // ballPhaseB
-    float wobble = 0;  // wobblePhase
-};
-extern BallPhases ballPhases;
-
+// The animation phases are the run's (KindContext::ballPhases), shared by every ball.
 class VBall : public SceneObject {
 public:
     static constexpr int kCapacity = 7500;
 
+    explicit VBall(KindContext& kinds) : kinds_(kinds) {}
+
     void init() override;
-    void draw() override;
-    void update() override;
+    void draw(const FrameContext& frame) override;
+    void update(const FrameContext& frame) override;
     void load(std::string_view) override {}
     void trigger(int code) override;
 
@@ -42,6 +37,7 @@ private:
     };
     void buildMesh();
 
+    KindContext& kinds_;
     bool meshBuilt_ = false;  // a ball drawn before its first update has no mesh yet
     bool meshStale_ = false;  // meshShape_ is newer than the mesh (a fast-forward step)
     Shape meshShape_{};

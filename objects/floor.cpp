@@ -6,7 +6,6 @@
 #include <cmath>
 #include <utility>
 
-#include "base/fast_forward.h"
 #include "base/frame_clock.h"
 #include "resources/material.h"
 #include "script/token_line.h"
@@ -53,7 +52,7 @@ void ChessFloor::init() {
 void ChessFloor::load(std::string_view text) {
     TokenLine items;
     items.splitList(text);
-    material = materialLibrary.find(items.word(0));
+    material = kinds_.materials.find(items.word(0));
 }
 
 void ChessFloor::trigger(int code) {
@@ -61,7 +60,7 @@ void ChessFloor::trigger(int code) {
         case 0:
         case 1:  // a drop at the grid centre
             dropActive = true;
-            dropTime = frameClock.now;
+            dropTime = kinds_.clock.now;
             dropRow = 37;
             dropColumn = 37;
             break;
@@ -88,28 +87,27 @@ void ChessFloor::trigger(int code) {
     }
 }
 
-void ChessFloor::update() {
+void ChessFloor::update(const FrameContext& frame) {
     if (current.size() != kGrid * kGrid) return;  // not attached yet
-    texOffsetU = static_cast<float>(texOffsetU + scrollU * frameClock.delta);
-    texOffsetV = static_cast<float>(texOffsetV + scrollV * frameClock.delta);
+    texOffsetU = static_cast<float>(texOffsetU + scrollU * frame.delta);
+    texOffsetV = static_cast<float>(texOffsetV + scrollV * frame.delta);
 
     // The drop is pressed in again in every update for 0.15 s, so its depth grows
     // with the frame rate.
-    if (dropActive && frameClock.now - dropTime < kDropSeconds) {
+    if (dropActive && frame.now - dropTime < kDropSeconds) {
         for (auto [di, dj] : {std::pair{0, 0}, {-1, -1}, {-1, 1}, {1, -1}, {1, 1}})
             currentPoint(wrap(dropRow + di), wrap(dropColumn + dj)).z -= 20;
     } else {
         dropActive = false;
     }
 
-    stepWave();
+    stepWave(frame.delta);
     computeNormals();  // from the heights before this step's wave
     copyPositions();
     std::swap(previous, current);
 }
 
-void ChessFloor::stepWave() {
-    const double delta = frameClock.delta;
+void ChessFloor::stepWave(double delta) {
     for (int i = 0; i < kGrid; ++i) {
         for (int j = 0; j < kGrid; ++j) {
             const float sum = currentPoint(wrap(i - 1), j).z + currentPoint(i, wrap(j + 1)).z +
@@ -159,7 +157,7 @@ void ChessFloor::copyPositions() {
     }
 }
 
-void ChessFloor::draw() {
+void ChessFloor::draw(const FrameContext& frame) {
     if (vertices.empty()) return;
     glEnable(GL_LIGHTING);
     glEnable(GL_CULL_FACE);
@@ -182,7 +180,7 @@ void ChessFloor::draw() {
     glEnable(GL_TEXTURE_GEN_S);
     glEnable(GL_TEXTURE_GEN_T);
     // Before a "load" line names one, the floor draws with the library's first material.
-    (material ? material : &materialLibrary.head())->apply();
+    (material ? material : &kinds_.materials.head())->apply();
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
 
@@ -192,14 +190,14 @@ void ChessFloor::draw() {
     glScalef(0.07f, 0.07f, 1);
 
     glInterleavedArrays(GL_N3F_V3F, 0, vertices.data());
-    if (!fastForwarding)  // a fast-forward step keeps the GL state changes, not the vertices
+    if (frame.drawn)  // a fast-forward step keeps the GL state changes, not the vertices
         for (int s = 0; s < kDrawnStrips; ++s)
             glDrawArrays(GL_QUAD_STRIP, s * kStripVertices, kStripVertices);
 
     // The flat border out to 800 units across; its inner edge meets the grid. Its
     // normal stays current, also after a fast-forward step, which sends no vertices.
     glNormal3f(0, 0, 1);
-    if (!fastForwarding) {
+    if (frame.drawn) {
         glBegin(GL_QUADS);
         const float border[16][2] = {{400, 400},   {-400, 400},  {-400, 185},  {400, 185},
                                      {400, -185},  {-400, -185}, {-400, -400}, {400, -400},

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "objects/kinds.h"
 #include "objects/normal_vertex.h"
 #include "scene/scene_object.h"
 #include "scene/vec3.h"
@@ -18,9 +19,11 @@ public:
     static constexpr int kDrawnStrips = kGrid - 1;    // strips 0..73
     static constexpr double kDropSeconds = 0.15;
 
+    explicit ChessFloor(KindContext& kinds) : kinds_(kinds) {}
+
     void init() override;
-    void draw() override;
-    void update() override;
+    void draw(const FrameContext& frame) override;
+    void update(const FrameContext& frame) override;
     void load(std::string_view text) override;
     void trigger(int code) override;
 
@@ -42,9 +45,11 @@ public:
     float scrollV = 2.0f;
 
 private:
-    void stepWave();
+    void stepWave(double delta);
     void computeNormals();
     void copyPositions();
+
+    KindContext& kinds_;
 };
 
 }  // namespace qm

@@ -1,5 +1,7 @@
 // kinds.cpp -- the table of object kinds, one row per keyword: the object factory of the scene reader.
-#include "scene/object_factory.h"
+#include "objects/kinds.h"
+
+#include <type_traits>
 
 #include "objects/ball.h"
 #include "objects/floor.h"
@@ -9,20 +11,24 @@
 #include "objects/text.h"
 #include "objects/torus_knot.h"
 #include "scene/camera.h"
-#include "scene/scene.h"
 
 namespace qm {
 
 namespace {
 
+// Kinds that look up materials, the font, the root camera or the ball phases take
+// the run's context; the others need nothing.
 template <typename Kind>
-std::unique_ptr<SceneObject> make() {
-    return std::make_unique<Kind>();
+std::unique_ptr<SceneObject> make(KindContext& kinds) {
+    if constexpr (std::is_constructible_v<Kind, KindContext&>)
+        return std::make_unique<Kind>(kinds);
+    else
+        return std::make_unique<Kind>();
 }
 
 struct KindRow {
     std::string_view keyword;
-    std::unique_ptr<SceneObject> (*construct)();
+    std::unique_ptr<SceneObject> (*construct)(KindContext&);
 };
 
 // The order of the rows is the order of the tests; each kind adds its own row.
@@ -42,20 +48,19 @@ const KindRow* findKind(std::string_view kind) {
 
 }  // namespace
 
-ObjectFactory::Result ObjectFactory::create(std::string_view kind, std::string_view name) {
+std::unique_ptr<SceneObject> KindTable::create(std::string_view kind, std::string_view name) {
     const KindRow* row = findKind(kind);
-    if (!row) return {nullptr, sceneRoot};
-    Result result{row->construct(), nullptr};
-    result.made->setName(name);  // replaces any name the constructor gave
-    result.object = result.made.get();
-    return result;
+    if (!row) return nullptr;
+    std::unique_ptr<SceneObject> made = row->construct(kinds_);
+    made->setName(name);  // replaces any name the constructor gave
+    return made;
 }
 
-bool ObjectFactory::knows(std::string_view kind) {
+bool KindTable::knows(std::string_view kind) {
     return findKind(kind) != nullptr;
 }
 
-std::vector<std::string_view> ObjectFactory::keywords() {
+std::vector<std::string_view> KindTable::keywords() {
     std::vector<std::string_view> words;
     for (const KindRow& row : kKinds) words.push_back(row.keyword);
     return words;

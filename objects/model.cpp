@@ -4,32 +4,34 @@
 #include <GL/gl.h>
 
 #include "resources/material.h"
+#include "scene/stage.h"
 #include "script/script_number.h"
 #include "script/token_line.h"
 
 namespace qm {
 
-StdModel::StdModel() {
+StdModel::StdModel(KindContext& kinds) : kinds_(kinds) {
     model.setFrames(0, 1, 0);  // frame b runs one frame ahead of frame a
     model.framesPerSecond = 25;
 }
 
 void StdModel::init() {
-    material = materialLibrary.find("blue");
+    material = kinds_.materials.find("blue");
     reflective = false;
 }
 
 void StdModel::load(std::string_view text) {
     TokenLine items;
     items.splitList(text);
-    model.load(items.wordString(0));  // whatever the count; a model that fails to load draws nothing
-    if (items.count() > 1) material = materialLibrary.find(items.wordString(1));
+    // Whatever the count; a model that fails to load draws nothing.
+    model.load(items.wordString(0), kinds_.stage.files);
+    if (items.count() > 1) material = kinds_.materials.find(items.wordString(1));
     if (items.count() > 2) model.framesPerSecond = scriptInt(items.wordString(2));
     if (items.count() > 3) reflective = scriptInt(items.wordString(3)) != 0;
 }
 
-void StdModel::draw() {
-    (material ? material : &materialLibrary.head())->apply();
+void StdModel::draw(const FrameContext& frame) {
+    (material ? material : &kinds_.materials.head())->apply();
     glPushMatrix();
     glScalef(-1, 1, 1);       // mirror x
     glRotatef(-90, 1, 0, 0);  // the model's +z axis becomes +y
@@ -42,7 +44,7 @@ void StdModel::draw() {
     } else {
         model.textured = true;
     }
-    model.draw();
+    model.draw(frame.drawn);
     if (reflective) {
         glDisable(GL_TEXTURE_GEN_S);
         glDisable(GL_TEXTURE_GEN_T);

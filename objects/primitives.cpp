@@ -3,8 +3,6 @@
 
 #include <GL/gl.h>
 
-#include "base/fast_forward.h"
-
 #include <algorithm>
 
 #include "resources/material.h"
@@ -50,12 +48,12 @@ void emitFace(const Face& face) {
 }
 
 // The cube kinds' materials by trigger code: 0 clouds, 1 blue, other codes keep it.
-const Material* cubeMaterialFor(int code, const Material* current) {
+const Material* cubeMaterialFor(MaterialLibrary& materials, int code, const Material* current) {
     switch (code) {
         case 0:
-            return materialLibrary.find("clouds");
+            return materials.find("clouds");
         case 1:
-            return materialLibrary.find("blue");
+            return materials.find("blue");
         default:
             return current;
     }
@@ -63,8 +61,8 @@ const Material* cubeMaterialFor(int code, const Material* current) {
 
 }  // namespace
 
-void drawCubeFaces() {
-    if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+void drawCubeFaces(bool drawn) {
+    if (!drawn) {  // a fast-forward step sends no vertices, only what they leave current
         glTexCoord2f(1, 1);
         return;
     }
@@ -73,8 +71,8 @@ void drawCubeFaces() {
     glEnd();
 }
 
-void drawCubeEdges() {
-    if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+void drawCubeEdges(bool drawn) {
+    if (!drawn) {  // a fast-forward step sends no vertices, only what they leave current
         glTexCoord2f(1, 1);
         return;
     }
@@ -85,12 +83,12 @@ void drawCubeEdges() {
     }
 }
 
-void drawInvertedCubeFaces() {
-    drawInvertedCubeFaceRange(0, 6);
+void drawInvertedCubeFaces(bool drawn) {
+    drawInvertedCubeFaceRange(0, 6, drawn);
 }
 
-void drawInvertedCubeFaceRange(int first, int count) {
-    if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+void drawInvertedCubeFaceRange(int first, int count, bool drawn) {
+    if (!drawn) {  // a fast-forward step sends no vertices, only what they leave current
         if (std::max(first, 0) < std::min(first + count, 6)) glTexCoord2f(1, 1);
         return;
     }
@@ -101,12 +99,12 @@ void drawInvertedCubeFaceRange(int first, int count) {
 }
 
 void Cube::init() {
-    material = materialLibrary.find("clouds");
+    material = kinds_.materials.find("clouds");
     position.z = -3;
     rotating = true;
 }
 
-void Cube::draw() {
+void Cube::draw(const FrameContext& frame) {
     if (!material) return;  // not attached yet
     glDisable(GL_LIGHTING);
     // Deliberately left on afterwards: what the frame draws next without setting
@@ -114,50 +112,50 @@ void Cube::draw() {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     material->apply();
-    drawCubeFaces();
-    drawCubeEdges();
+    drawCubeFaces(frame.drawn);
+    drawCubeEdges(frame.drawn);
 }
 
 // The word is one material name as it stands, commas included.
 void Cube::load(std::string_view text) {
-    material = materialLibrary.find(text);
+    material = kinds_.materials.find(text);
 }
 
 void Cube::trigger(int code) {
-    material = cubeMaterialFor(code, material);
+    material = cubeMaterialFor(kinds_.materials, code, material);
 }
 
 void InvCube::init() {
-    material = materialLibrary.find("clouds");
+    material = kinds_.materials.find("clouds");
     position.z = -3;
     rotating = true;
 }
 
-void InvCube::draw() {
+void InvCube::draw(const FrameContext& frame) {
     if (!material) return;  // not attached yet
     glDisable(GL_LIGHTING);
     // Blending and culling stay as the frame has them: with back faces culled only
     // the far inner faces show from outside.
     material->apply();
-    drawInvertedCubeFaces();
+    drawInvertedCubeFaces(frame.drawn);
 }
 
 void InvCube::load(std::string_view text) {
-    material = materialLibrary.find(text);
+    material = kinds_.materials.find(text);
 }
 
 void InvCube::trigger(int code) {
-    material = cubeMaterialFor(code, material);
+    material = cubeMaterialFor(kinds_.materials, code, material);
 }
 
 void Square::init() {
-    material = materialLibrary.find("clouds");
+    material = kinds_.materials.find("clouds");
 }
 
-void Square::draw() {
+void Square::draw(const FrameContext& frame) {
     if (!material) return;  // not attached yet
     material->apply();
-    if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+    if (!frame.drawn) {  // a fast-forward step sends no vertices, only what they leave current
         glNormal3f(0, 0, 1);
         glTexCoord2f(0, 0);
         return;
@@ -176,7 +174,7 @@ void Square::draw() {
 }
 
 void Square::load(std::string_view text) {
-    material = materialLibrary.find(text);
+    material = kinds_.materials.find(text);
 }
 
 }  // namespace qm

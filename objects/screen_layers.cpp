@@ -3,12 +3,9 @@
 
 #include <GL/gl.h>
 
-#include "base/fast_forward.h"
-
 #include <algorithm>
 #include <cstdlib>
 
-#include "base/frame_clock.h"
 #include "objects/primitives.h"
 #include "objects/screen_space.h"
 #include "resources/material.h"
@@ -21,8 +18,8 @@ namespace {
 
 // Fills the viewport at the near end of the depth range; the texture's t = 0 edge
 // is at the top of the screen.
-void drawScreenQuad() {
-    if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+void drawScreenQuad(bool drawn) {
+    if (!drawn) {  // a fast-forward step sends no vertices, only what they leave current
         glTexCoord2f(0, 0);
         return;
     }
@@ -44,7 +41,7 @@ float itemAsFloat(const TokenLine& items, int index) {
 
 }  // namespace
 
-void Background::draw() {
+void Background::draw(const FrameContext& frame) {
     if (!material) return;  // nothing to show until a "load" line names a material
     beginScreenSpace();
     glEnable(GL_DEPTH_TEST);
@@ -55,7 +52,7 @@ void Background::draw() {
     glDisable(GL_BLEND);
     glColor4f(1, 1, 1, 1);
     material->apply();
-    drawScreenQuad();
+    drawScreenQuad(frame.drawn);
     glDepthMask(GL_TRUE);
     endScreenSpace();
 }
@@ -63,10 +60,10 @@ void Background::draw() {
 void Background::load(std::string_view text) {
     TokenLine items;
     items.splitList(text);
-    material = materialLibrary.find(items.word(0));
+    material = kinds_.materials.find(items.word(0));
 }
 
-void Foreground::draw() {
+void Foreground::draw(const FrameContext& frame) {
     if (!material) return;  // nothing to show until a "load" line names a material
     beginScreenSpace();
     glDisable(GL_DEPTH_TEST);
@@ -77,7 +74,7 @@ void Foreground::draw() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1, 1, 1, 1);
     material->apply();
-    drawScreenQuad();
+    drawScreenQuad(frame.drawn);
     glDepthMask(GL_TRUE);
     glEnable(GL_DEPTH_TEST);
     endScreenSpace();
@@ -86,7 +83,7 @@ void Foreground::draw() {
 void Foreground::load(std::string_view text) {
     TokenLine items;
     items.splitList(text);
-    material = materialLibrary.find(items.word(0));
+    material = kinds_.materials.find(items.word(0));
 }
 
 void Symbols::init() {
@@ -100,7 +97,7 @@ int Symbols::activeSlots() const {
     return std::clamp(symbolCount, 0, kUsedSlots);
 }
 
-void Symbols::draw() {
+void Symbols::draw(const FrameContext& frame) {
     beginScreenSpace();
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
@@ -114,7 +111,7 @@ void Symbols::draw() {
         if (!symbolMaterials[i]) continue;
         const float y = symbolY[i];
         symbolMaterials[i]->apply();
-        if (fastForwarding) {  // a fast-forward step sends no vertices, only what they leave current
+        if (!frame.drawn) {  // a fast-forward step sends no vertices, only what they leave current
             glTexCoord2f(0, 0);
             continue;
         }
@@ -134,11 +131,11 @@ void Symbols::draw() {
     endScreenSpace();
 }
 
-void Symbols::update() {
+void Symbols::update(const FrameContext& frame) {
     // Every symbol wraps to the same height, computed from the stored count.
     const float wrapTo = static_cast<float>((symbolCount - 1) * 0.3);
     for (int i = 0; i < activeSlots(); ++i) {
-        symbolY[i] = static_cast<float>(symbolY[i] + frameClock.delta * scrollSpeed);
+        symbolY[i] = static_cast<float>(symbolY[i] + frame.delta * scrollSpeed);
         if (symbolY[i] < kWrapBelow) symbolY[i] = wrapTo;
     }
 }
@@ -147,36 +144,36 @@ void Symbols::load(std::string_view text) {
     TokenLine items;
     items.splitList(text);
     for (int i = 0; i < kUsedSlots && i < items.count(); ++i)
-        symbolMaterials[i] = materialLibrary.find(items.word(i));
+        symbolMaterials[i] = kinds_.materials.find(items.word(i));
     // Heights are kept, so a symbol stays where it is when its picture changes.
     symbolCount = items.count();
 }
 
 void Skybox::init() {
-    material = materialLibrary.find("clouds");
-    topMaterial = materialLibrary.find("clouds");
+    material = kinds_.materials.find("clouds");
+    topMaterial = kinds_.materials.find("clouds");
 }
 
-void Skybox::draw() {
+void Skybox::draw(const FrameContext& frame) {
     if (!material || !topMaterial) return;  // not attached yet
     glDisable(GL_LIGHTING);
     material->apply();
-    drawInvertedCubeFaceRange(0, 4);  // the four sides; the box has no bottom
+    drawInvertedCubeFaceRange(0, 4, frame.drawn);  // the four sides; the box has no bottom
     topMaterial->apply();
-    drawInvertedCubeFaceRange(kInvertedFaceTop, 1);
+    drawInvertedCubeFaceRange(kInvertedFaceTop, 1, frame.drawn);
 }
 
-void Skybox::update() {
+void Skybox::update(const FrameContext&) {
     // Runs after the curve motion, so the box stays centred on the camera whatever
     // moves it otherwise.
-    if (sceneRoot) position = sceneRoot->position;
+    if (const SceneObject* root = kinds_.stage.root) position = root->position;
 }
 
 void Skybox::load(std::string_view text) {
     TokenLine items;
     items.splitList(text);
-    if (items.count() > 0) material = materialLibrary.find(items.word(0));
-    if (items.count() > 1) topMaterial = materialLibrary.find(items.word(1));
+    if (items.count() > 0) material = kinds_.materials.find(items.word(0));
+    if (items.count() > 1) topMaterial = kinds_.materials.find(items.word(1));
 }
 
 void Fog::init() {
@@ -185,7 +182,7 @@ void Fog::init() {
     fogDensity = fogStart = fogEnd = 0;
 }
 
-void Fog::draw() {
+void Fog::draw(const FrameContext&) {
     if (fogMode == 0) {
         glDisable(GL_FOG);
         return;

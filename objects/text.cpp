@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "base/frame_clock.h"
 #include "objects/screen_space.h"
 #include "resources/font.h"
 #include "scene/scene.h"
@@ -15,7 +14,7 @@
 namespace qm {
 
 void TextObject::init() {
-    sharedFont.loadPages(kPage1Path, kPage2Path);
+    kinds_.font.loadPages(kPage1Path, kPage2Path);
     color = Color{1, 1, 1, 1};
     fadePhase = 1.0f;
     fadeSpeed = 0;
@@ -50,11 +49,11 @@ void TextObject::trigger(int code) {
     }
 }
 
-void TextObject::update() {
-    if (sceneRoot) rotation = sceneRoot->rotation;
+void TextObject::update(const FrameContext& frame) {
+    if (const SceneObject* root = kinds_.stage.root) rotation = root->rotation;
     // The test comes before the step, so the phase may pass 1 for one frame.
     if (fadePhase < 1) {
-        fadePhase = static_cast<float>(fadePhase + frameClock.delta * fadeSpeed);
+        fadePhase = static_cast<float>(fadePhase + frame.delta * fadeSpeed);
     } else {
         fadePhase = 1;
         fadeSpeed = 0;
@@ -63,7 +62,7 @@ void TextObject::update() {
     color.alpha = static_cast<float>(std::sin(fadePhase * 6.2831855));
 }
 
-void TextObject::draw() {
+void TextObject::draw(const FrameContext& frame) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(color.red, color.green, color.blue, color.alpha);
@@ -82,7 +81,7 @@ void TextObject::draw() {
     glScalef(0.1f, 0.1f, 0.1f);
     glTranslatef(position.x, position.y, position.z);
     glPushMatrix();
-    sharedFont.drawString(text);
+    kinds_.font.drawString(text, frame.drawn);
     glPopMatrix();
 
     glDepthMask(GL_TRUE);

@@ -6,10 +6,9 @@
 #include <array>
 #include <cmath>
 
-#include "base/fast_forward.h"
-#include "base/frame_clock.h"
 #include "base/trace.h"
 #include "resources/material.h"
+#include "scene/stage.h"
 #include "script/token_line.h"
 
 namespace qm {
@@ -48,7 +47,7 @@ void TorusKnot::init() {
 void TorusKnot::load(std::string_view text) {
     TokenLine items;
     items.splitList(text);
-    material = materialLibrary.find(items.word(0));
+    material = kinds_.materials.find(items.word(0));
 }
 
 void TorusKnot::trigger(int code) {
@@ -63,8 +62,8 @@ void TorusKnot::trigger(int code) {
     }
 }
 
-void TorusKnot::update() {
-    const double delta = frameClock.delta;
+void TorusKnot::update(const FrameContext& frame) {
+    const double delta = frame.delta;
     phase = static_cast<float>(phase + delta * 8);
     swell = static_cast<float>(swell * (1 - delta * 8));
     knotP = static_cast<float>(knotP + (targetP - knotP) * delta * 3);
@@ -74,8 +73,8 @@ void TorusKnot::update() {
     meshShape_ = {knotP, knotQ, phase, swell};
     meshBuilt_ = true;
     // A fast-forward step only notes the shape; a drawn frame builds it (draw).
-    meshStale_ = fastForwarding;
-    if (!meshStale_) buildMesh(traceEnabled());
+    meshStale_ = !frame.drawn;
+    if (!meshStale_) buildMesh(kinds_.stage.trace.enabled());
 }
 
 void TorusKnot::buildMesh(bool withTrace) {
@@ -133,14 +132,14 @@ void TorusKnot::buildMesh(bool withTrace) {
         }
     }
     // Two lines per vertex, every frame: part of the player's output, written at once.
-    if (withTrace) traceWrite(trace_);
+    if (withTrace) kinds_.stage.trace.write(trace_);
     meshStale_ = false;
 }
 
-void TorusKnot::draw() {
+void TorusKnot::draw(const FrameContext& frame) {
     if (!meshBuilt_) return;
     // The shape of the last update, noted by a fast-forward step; its trace went with that step.
-    if (meshStale_ && !fastForwarding) buildMesh(false);
+    if (meshStale_ && frame.drawn) buildMesh(false);
     glEnable(GL_LIGHTING);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
@@ -159,7 +158,7 @@ void TorusKnot::draw() {
     glEnable(GL_TEXTURE_GEN_S);
     glEnable(GL_TEXTURE_GEN_T);
     // Before a "load" line names one, the knot draws with the library's first material.
-    (material ? material : &materialLibrary.head())->apply();
+    (material ? material : &kinds_.materials.head())->apply();
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glColor4f(1, 1, 1, 1);
@@ -168,12 +167,12 @@ void TorusKnot::draw() {
     // Each strip covers two bands and runs into the next: 4 vertices in the
     // opaque pass, 2 in the additive pass that brightens it.
     glInterleavedArrays(GL_N3F_V3F, 0, vertices.data());
-    if (!fastForwarding)
+    if (frame.drawn)
         for (int first = 0; first <= 7920; first += 80) glDrawArrays(GL_QUAD_STRIP, first, 84);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glPushMatrix();
-    if (!fastForwarding)
+    if (frame.drawn)
         for (int first = 0; first <= 7920; first += 80) glDrawArrays(GL_QUAD_STRIP, first, 82);
     glPopMatrix();
 

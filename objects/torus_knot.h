@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "objects/kinds.h"
 #include "objects/normal_vertex.h"
 #include "scene/scene_object.h"
 #include "scene/vec3.h"
@@ -22,9 +23,12 @@ public:
     static constexpr int kCurvePoints = 200;  // points 0..199 are used; indices wrap at 200
     static constexpr int kVertexCount = kBands * kRingSteps * 2;  // 8,040
 
+    explicit TorusKnot(KindContext& kinds) : kinds_(kinds) {}
+
     void init() override;
-    void draw() override;
-    void update() override;
+    void draw(const FrameContext& frame) override;
+    // Writes the mesh's trace lines in a drawn frame while the run's trace is on.
+    void update(const FrameContext& frame) override;
     void load(std::string_view text) override;
     void trigger(int code) override;
 
@@ -49,6 +53,7 @@ private:
     // Curve, tube and, when asked, the trace text, from meshShape_.
     void buildMesh(bool withTrace);
 
+    KindContext& kinds_;
     bool meshBuilt_ = false;  // a knot drawn before its first update has no mesh yet
     bool meshStale_ = false;  // meshShape_ is newer than the mesh (a fast-forward step)
     Shape meshShape_{};

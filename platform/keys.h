@@ -25,8 +25,14 @@ enum class DemoKey {
     WindowClose  // as Escape
 };
 
-// Acts on one key at once.
-using KeyHandler = void (*)(DemoKey key);
+// Acts on one key at once, with the context given along with it.
+struct KeyHandler {
+    void (*function)(void* context, DemoKey key) = nullptr;
+    void* context = nullptr;
+
+    explicit operator bool() const { return function != nullptr; }
+    void operator()(DemoKey key) const { function(context, key); }
+};
 
 // The key an SDL event stands for, if any: key presses of the table only;
 // modifiers are ignored, keypad digits and key releases are no keys.

@@ -13,7 +13,6 @@ void OfflineDriver::pressKeyAt(double seconds, DemoKey key) {
 }
 
 bool OfflineDriver::openScreen(std::string& error) {
-    musicPlayer.setOfflineOutput(true);
     if (gl_.valid()) return true;  // a caller may have opened it to prepare the data
     return gl_.create(screenWidth_, screenHeight_, error);
 }
@@ -25,26 +24,26 @@ void OfflineDriver::pollEvents() {
     for (DemoKey key : it->second) keyHandler_(key);
 }
 
-void OfflineDriver::renderAudioUpTo(long frame) {
+void OfflineDriver::renderAudioUpTo(long frame, MusicPlayer& music) {
     const int64_t target = std::llround(MusicPlayer::kRate * static_cast<double>(frame) / fps_);
     if (target <= audioFrames_) return;
     const size_t frames = static_cast<size_t>(target - audioFrames_);
     audio_.resize(frames * 2);
-    musicPlayer.renderOffline(audio_.data(), frames);
+    music.renderOffline(audio_.data(), frames);
     audioFrames_ = target;
     if (audioSink_) audioSink_(audio_.data(), frames);
 }
 
-void OfflineDriver::releaseSyncEvents() {
-    renderAudioUpTo(frame_);
-    musicPlayer.releaseEventsBefore(audioFrames_);
+void OfflineDriver::releaseSyncEvents(MusicPlayer& music) {
+    renderAudioUpTo(frame_, music);
+    music.releaseEventsBefore(audioFrames_);
 }
 
-bool OfflineDriver::frameDrawn(bool quitting) {
+bool OfflineDriver::frameDrawn(bool quitting, MusicPlayer& music) {
     ++frame_;
     const bool ends = quitting || (frameLimit_ > 0 && frame_ >= frameLimit_);
     // The run ends after this frame: its audio too, while the song still plays.
-    if (ends) renderAudioUpTo(frame_);
+    if (ends) renderAudioUpTo(frame_, music);
     return ends;
 }
 

@@ -38,6 +38,8 @@ public:
         screenWidth_ = width;
         screenHeight_ = height;
     }
+    // Where the picture lies on that surface (the whole 800x600 unless set).
+    void setPicture(const PictureRect& picture) { picture_ = picture; }
     // Ends the run after this many loop frames (0: run until the demo ends it).
     void setFrameLimit(long frames) { frameLimit_ = frames; }
     // Called after every frame has been drawn and flushed, with its index
@@ -62,19 +64,21 @@ public:
     const OffscreenGl& gl() const { return gl_; }
 
     bool openScreen(std::string& error) override;
+    PictureRect picture() const override { return picture_; }
+    bool pullsSong() const override { return true; }
     void setUpEvents(KeyHandler handler) override { keyHandler_ = handler; }
     double seconds() override { return static_cast<double>(frame_) / fps_; }
     bool drawsFrame() override {
         return frame_ >= fastForwardUntil_ && (frame_ - fastForwardUntil_) % drawEvery_ == 0;
     }
     void pollEvents() override;
-    void releaseSyncEvents() override;
-    bool frameDrawn(bool quitting) override;
+    void releaseSyncEvents(MusicPlayer& music) override;
+    bool frameDrawn(bool quitting, MusicPlayer& music) override;
     void swapBuffers(Frame frame) override;
     void close() override;
 
 private:
-    void renderAudioUpTo(long frame);
+    void renderAudioUpTo(long frame, MusicPlayer& music);
 
     double fps_;
     long frame_ = 0;
@@ -83,7 +87,8 @@ private:
     long drawEvery_ = 1;
     int screenWidth_ = 800;
     int screenHeight_ = 600;
-    KeyHandler keyHandler_ = nullptr;
+    PictureRect picture_;
+    KeyHandler keyHandler_;
     std::map<long, std::vector<DemoKey>> keys_;
     std::function<void(long, Frame)> sink_;
     AudioSink audioSink_;

@@ -13,13 +13,12 @@ namespace qm {
 
 namespace {
 
-// The video surface of the open window; F1 toggles it between full screen and a window.
-SDL_Surface* screenSurface = nullptr;
-// Where the event filter sends keys (SDL's filter takes no user data).
-KeyHandler keyHandler = nullptr;
+// Process-wide because SDL 1.2's event filter takes no user data (see sdl_driver.h).
+SdlEventTarget eventTarget;
 
 int filterEvent(const SDL_Event* event) {
-    return filterKeyEvent(event, keyHandler);
+    const SdlEventTarget target = eventTarget;
+    return target.function ? target.function(target.context, event) : 1;
 }
 
 // The one video driver of SDL 1.2 that gives an OpenGL screen on this platform.
@@ -53,8 +52,16 @@ int initialiseSdl() {
 
 }  // namespace
 
+void setSdlEventTarget(SdlEventTarget target) {
+    eventTarget = target;
+    SDL_SetEventFilter(&filterEvent);
+}
+
+int SdlDriver::onEvent(void* self, const SDL_Event* event) {
+    return filterKeyEvent(event, static_cast<SdlDriver*>(self)->keys_);
+}
+
 bool SdlDriver::openScreen(std::string& error) {
-    musicPlayer.setOfflineOutput(false);  // the music player opens SDL audio itself
     // SDL 1.2 crashes when used after a failed initialisation, so that is checked too.
     if (initialiseSdl() < 0) {
         error = SDL_GetError();
@@ -62,8 +69,8 @@ bool SdlDriver::openScreen(std::string& error) {
         return false;
     }
     SDL_WM_SetCaption("Quillmoor DEMO 2", nullptr);
-    screenSurface = SDL_SetVideoMode(800, 600, 32, (fullScreen_ ? SDL_FULLSCREEN : 0) | SDL_OPENGL);
-    if (!screenSurface) {
+    screen_ = SDL_SetVideoMode(800, 600, 32, (fullScreen_ ? SDL_FULLSCREEN : 0) | SDL_OPENGL);
+    if (!screen_) {
         error = SDL_GetError();
         SDL_Quit();
         return false;
@@ -73,9 +80,9 @@ bool SdlDriver::openScreen(std::string& error) {
 }
 
 void SdlDriver::setUpEvents(KeyHandler handler) {
-    keyHandler = handler;
+    keys_ = handler;
     SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
-    SDL_SetEventFilter(&filterEvent);
+    setSdlEventTarget({&SdlDriver::onEvent, this});
     SDL_ShowCursor(SDL_DISABLE);
 }
 
@@ -90,21 +97,22 @@ void SdlDriver::pollEvents() {
     SDL_PollEvent(&event);
 }
 
-void SdlDriver::releaseSyncEvents() {
-    musicPlayer.releaseHeardEvents();
+void SdlDriver::releaseSyncEvents(MusicPlayer& music) {
+    music.releaseHeardEvents();
 }
 
 void SdlDriver::swapBuffers(Frame) {
     SDL_GL_SwapBuffers();
 }
 
-void SdlDriver::close() {
-    SDL_Quit();
-    screenSurface = nullptr;
+void SdlDriver::toggleFullScreen() {
+    if (screen_) SDL_WM_ToggleFullScreen(screen_);
 }
 
-void toggleFullScreen() {
-    if (screenSurface) SDL_WM_ToggleFullScreen(screenSurface);
+void SdlDriver::close() {
+    setSdlEventTarget({});
+    SDL_Quit();
+    screen_ = nullptr;
 }
 
 }  // namespace qm

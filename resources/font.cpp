@@ -5,21 +5,19 @@
 
 #include <cstdint>
 
-#include "base/fast_forward.h"
-
 namespace qm {
 
 namespace {
 
-void loadPage(Texture& page, std::string_view path) {
-    page.loadImage(path);
+void loadPage(Texture& page, std::string_view path, FileSource& files, bool upload) {
+    page.loadImage(path, files);
     page.setFilter(gl::kNearest, gl::kNearest);  // sharp glyph pixels; wrapping stays GL_CLAMP
-    page.upload();
+    if (upload) page.upload();
 }
 
 // One glyph cell as a 1 x 1 quad with its top up.
-void drawGlyphQuad(float s0, float s1, float t0, float t1) {
-    if (fastForwarding) {  // no quad, but the texture coordinate it leaves current
+void drawGlyphQuad(float s0, float s1, float t0, float t1, bool drawn) {
+    if (!drawn) {  // no quad, but the texture coordinate it leaves current
         glTexCoord2f(s1, t1);
         return;
     }
@@ -43,8 +41,8 @@ int Font::glyphOf(char c) {
 
 void Font::loadPages(std::string_view page1Path, std::string_view page2Path) {
     if (!pagesPending) return;
-    loadPage(page1, page1Path);
-    loadPage(page2, page2Path);
+    loadPage(page1, page1Path, files_, uploads_);
+    loadPage(page2, page2Path, files_, uploads_);
     pagesPending = false;
 }
 
@@ -54,7 +52,7 @@ void Font::unload() {
     pagesPending = true;
 }
 
-void Font::drawString(std::string_view text) {
+void Font::drawString(std::string_view text, bool drawn) {
     glEnable(GL_TEXTURE_2D);
     float x = 0;
     for (const char c : text) {
@@ -76,7 +74,7 @@ void Font::drawString(std::string_view text) {
                 page2.bind();
                 col -= 4;
             }
-            drawGlyphQuad(col * 0.25f, (col + 1) * 0.25f, row * 0.25f, (row + 1) * 0.25f);
+            drawGlyphQuad(col * 0.25f, (col + 1) * 0.25f, row * 0.25f, (row + 1) * 0.25f, drawn);
         }
         glTranslatef(kAdvance, 0, 0);
         x += kAdvance;

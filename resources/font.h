@@ -1,4 +1,4 @@
-// font.h -- the bitmap font of two glyph pages, shared by every text object.
+// font.h -- the bitmap font of two glyph pages, shared by every text object of a run.
 #pragma once
 
 #include <string_view>
@@ -14,13 +14,19 @@ class Font {
 public:
     static constexpr float kAdvance = 0.6f;  // cells are 1 unit wide, so neighbours overlap
 
+    // The pages are read from `files`, which the font borrows.
+    explicit Font(FileSource& files) : files_(files) {}
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+
     // Reads and uploads both pages with nearest filtering, once: later calls do
-    // nothing until unload. Needs a current GL context.
+    // nothing until unload. Needs a current GL context, unless uploads are off.
     void loadPages(std::string_view page1Path, std::string_view page2Path);
     // Draws the text at the current modelview matrix, one unit per glyph cell, up to
     // the first zero character. A line feed or "." starts the next line one unit
-    // down. The pen's translations are left in the matrix; the caller saves it.
-    void drawString(std::string_view text);
+    // down. The pen's translations are left in the matrix; the caller saves it. In a
+    // frame that is not drawn no quad is sent, only what they would leave current.
+    void drawString(std::string_view text, bool drawn);
     // Deletes both page textures and makes the next loadPages read them again.
     // The context that owns the textures must be current.
     void unload();
@@ -28,11 +34,16 @@ public:
     // The glyph number of a character: its code minus that of "a", as a signed byte.
     static int glyphOf(char c);
 
+    // Tools that read scripts without a GL context turn uploads off. On by default.
+    void setUploads(bool uploads) { uploads_ = uploads; }
+
     Texture page1;
     Texture page2;
     bool pagesPending = true;
-};
 
-extern Font sharedFont;
+private:
+    FileSource& files_;
+    bool uploads_ = true;
+};
 
 }  // namespace qm

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "base/paths.h"
 #include "resources/image_bytes.h"
 #include "resources/texture.h"
 
@@ -140,13 +139,6 @@ void reverseRows(std::vector<uint8_t>& pixels, size_t rowBytes, size_t rows) {
 }
 
 }  // namespace
-
-bool Texture::readBmp(std::string_view path) {
-    std::vector<uint8_t>().swap(pixels);
-    std::string bytes;
-    if (!readWholeFile(path, bytes)) return finish(ImageStatus::CannotOpen);
-    return readBmpData(bytes);
-}
 
 bool Texture::readBmpData(std::string_view bytes) {
     std::vector<uint8_t>().swap(pixels);

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "base/paths.h"
 #include "resources/image_bytes.h"
 #include "resources/texture.h"
 
@@ -127,13 +126,6 @@ ImageStatus decodePng(Texture& texture, PngJob& job) {
 }
 
 }  // namespace
-
-bool Texture::readPng(std::string_view path) {
-    std::vector<uint8_t>().swap(pixels);
-    std::string bytes;
-    if (!readWholeFile(path, bytes)) return finish(ImageStatus::CannotOpen);
-    return readPngData(bytes);
-}
 
 bool Texture::readPngData(std::string_view bytes) {
     std::vector<uint8_t>().swap(pixels);

@@ -2,7 +2,6 @@
 #include <cstring>
 #include <string>
 
-#include "base/paths.h"
 #include "resources/image_bytes.h"
 #include "resources/texture.h"
 
@@ -23,13 +22,6 @@ bool isRefusedType(uint8_t type) {
 }
 
 }  // namespace
-
-bool Texture::readTga(std::string_view path) {
-    std::vector<uint8_t>().swap(pixels);
-    std::string bytes;
-    if (!readWholeFile(path, bytes)) return finish(ImageStatus::CannotOpen);
-    return readTgaData(bytes);
-}
 
 bool Texture::readTgaData(std::string_view bytes) {
     std::vector<uint8_t>().swap(pixels);

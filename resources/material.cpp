@@ -67,7 +67,8 @@ enum Field : int {
 // line ends are dropped wherever they occur, everything else belongs to the field.
 class ScriptReader {
 public:
-    ScriptReader(Material& head, const MaterialObserver& observer) : observer_(observer) {
+    ScriptReader(Material& head, const MaterialObserver& observer, FileSource& files, bool uploads)
+        : observer_(observer), files_(files), uploads_(uploads) {
         current_ = &head;
         tail_ = &head;
         while (tail_->next) tail_ = tail_->next.get();
@@ -141,7 +142,7 @@ private:
                 current_->name = field_;
                 break;
             case kImage: {
-                texture.loadImage(field_);
+                texture.loadImage(field_, files_);
                 MaterialFinding finding = makeFinding(MaterialFinding::Kind::ImageRead);
                 finding.image = texture.status();
                 finding.imageNote = texture.note();
@@ -161,7 +162,7 @@ private:
             case kMagFilter:
                 store(kMagFilters, secondSlot_);
                 texture.setFilter(firstSlot_, secondSlot_);
-                texture.upload();
+                if (uploads_) texture.upload();
                 break;
             case kRed:
                 current_->color.red = number();
@@ -211,6 +212,8 @@ private:
     static constexpr int kIndexCap = 1 << 30;
 
     const MaterialObserver& observer_;
+    FileSource& files_;
+    bool uploads_;
     Material* current_ = nullptr;
     Material* tail_ = nullptr;
     std::string field_;
@@ -252,8 +255,8 @@ void Material::appendToChain(std::unique_ptr<Material> record) {
 
 bool MaterialLibrary::load(std::string_view path, const MaterialObserver& observer) {
     std::string text;
-    if (!readWholeFile(path, text)) return false;
-    ScriptReader(head_, observer).read(text);
+    if (!files_.read(path, text)) return false;
+    ScriptReader(head_, observer, files_, uploads_).read(text);
     return true;
 }
 

@@ -11,6 +11,8 @@
 
 namespace qm {
 
+class FileSource;
+
 struct Color {
     float red = 1.0f;
     float green = 1.0f;
@@ -68,6 +70,11 @@ using MaterialMissObserver = std::function<void(std::string_view wanted)>;
 
 class MaterialLibrary {
 public:
+    // Scripts and pictures are read from `files`, which the library borrows.
+    explicit MaterialLibrary(FileSource& files) : files_(files) {}
+    MaterialLibrary(const MaterialLibrary&) = delete;
+    MaterialLibrary& operator=(const MaterialLibrary&) = delete;
+
     static constexpr size_t kMaxFieldLength = 255;
     // Records a script may make (the unnamed last one not counted). Every ";" makes
     // one, so without a limit a script of nothing but ";" would cost far more memory
@@ -75,7 +82,8 @@ public:
     static constexpr int kMaxRecords = 65536;
 
     // Reads the script into the chain (textures are uploaded, so a GL context must
-    // be current). False, with the library unchanged, when the script cannot be read.
+    // be current, unless uploads are off). False, with the library unchanged, when the
+    // script cannot be read.
     bool load(std::string_view path, const MaterialObserver& observer = {});
     // The first record named `wanted`; when there is none, the first material.
     Material* find(std::string_view wanted);
@@ -88,12 +96,15 @@ public:
 
     // For tools that check scripts; none by default.
     void setMissObserver(MaterialMissObserver observer) { missObserver_ = std::move(observer); }
+    // Tools that read scripts without a GL context turn uploads off: the textures keep
+    // their parameters and pictures but get no texture object. On by default.
+    void setUploads(bool uploads) { uploads_ = uploads; }
 
 private:
+    FileSource& files_;
+    bool uploads_ = true;
     Material head_;
     MaterialMissObserver missObserver_;
 };
-
-extern MaterialLibrary materialLibrary;
 
 }  // namespace qm

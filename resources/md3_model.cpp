@@ -9,17 +9,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "base/fast_forward.h"
-#include "base/frame_clock.h"
 #include "base/paths.h"
 
 namespace qm {
 
-std::array<Vec3, kMd3NormalTableSize> md3NormalTable;
-
 namespace {
-
-bool normalTableBuilt = false;
 
 // ---- little-endian field reads from a block already checked to lie in the file
 
@@ -193,28 +187,25 @@ size_t surfaceFrame(int32_t frame, int32_t frameCount) {
 
 }  // namespace
 
-void buildNormalTable() {
-    if (normalTableBuilt) return;
-    constexpr double kStep = 0.024639942381096416;  // 2 pi / 255
-    for (int i = 0; i < 256; ++i) {
-        const double a = i * kStep;
-        for (int j = 0; j < 256; ++j) {
-            const double b = j * kStep;
-            md3NormalTable[i * 256 + j] = {static_cast<float>(std::sin(a) * std::cos(b)),
-                                           static_cast<float>(std::sin(a) * std::sin(b)),
-                                           static_cast<float>(std::cos(a))};
+const std::array<Vec3, kMd3NormalTableSize>& md3NormalTable() {
+    static const std::array<Vec3, kMd3NormalTableSize> table = [] {
+        std::array<Vec3, kMd3NormalTableSize> t;
+        constexpr double kStep = 0.024639942381096416;  // 2 pi / 255
+        for (int i = 0; i < 256; ++i) {
+            const double a = i * kStep;
+            for (int j = 0; j < 256; ++j) {
+                const double b = j * kStep;
+                t[i * 256 + j] = {static_cast<float>(std::sin(a) * std::cos(b)),
+                                  static_cast<float>(std::sin(a) * std::sin(b)),
+                                  static_cast<float>(std::cos(a))};
+            }
         }
-    }
-    normalTableBuilt = true;
+        return t;
+    }();
+    return table;
 }
 
-bool fileExists(std::string_view path) {
-    return openFile(path, "rb") != nullptr;
-}
-
-Md3Model::Md3Model() {
-    buildNormalTable();
-}
+Md3Model::Md3Model() = default;
 
 void Md3Model::clearContents() {
     header = {};
@@ -235,13 +226,12 @@ int32_t Md3Model::fail(int32_t code, std::string reason) {
     return code;
 }
 
-int32_t Md3Model::load(std::string_view filePath) {
+int32_t Md3Model::load(std::string_view filePath, FileSource& files) {
     release();
     problem_.clear();
-    if (!fileExists(filePath)) return fail(kMd3CannotOpen, "cannot be opened");
-    path = std::string(filePath);
     std::string bytes;
-    if (!readWholeFile(filePath, bytes)) return fail(kMd3CannotOpen, "cannot be read");
+    if (!files.read(filePath, bytes)) return fail(kMd3CannotOpen, "cannot be opened");
+    path = std::string(filePath);
     return parse(bytes);
 }
 
@@ -383,8 +373,8 @@ void Md3Model::setFrames(int32_t a, int32_t b, float t) {
     blend = t;
 }
 
-void Md3Model::advance() {
-    setFrames(frameA, frameB, static_cast<float>(blend + framesPerSecond * frameClock.delta));
+void Md3Model::advance(double delta) {
+    setFrames(frameA, frameB, static_cast<float>(blend + framesPerSecond * delta));
 }
 
 namespace {
@@ -394,8 +384,9 @@ namespace {
 std::array<float, 3> sendVertexAttributes(const Md3Vertex& va, const Md3Vertex& vb, const Md3TexCoord& st,
                                           bool textured, float t) {
     if (textured) glTexCoord2f(st.s, st.t);
-    const Vec3& na = md3NormalTable[va.normal[0] * 256 + va.normal[1]];
-    const Vec3& nb = md3NormalTable[vb.normal[0] * 256 + vb.normal[1]];
+    const std::array<Vec3, kMd3NormalTableSize>& normals = md3NormalTable();
+    const Vec3& na = normals[va.normal[0] * 256 + va.normal[1]];
+    const Vec3& nb = normals[vb.normal[0] * 256 + vb.normal[1]];
     glNormal3f(na.x + t * (nb.x - na.x), na.y + t * (nb.y - na.y), na.z + t * (nb.z - na.z));
     std::array<float, 3> p;
     for (int k = 0; k < 3; ++k) {
@@ -408,7 +399,7 @@ std::array<float, 3> sendVertexAttributes(const Md3Vertex& va, const Md3Vertex& 
 
 }  // namespace
 
-void Md3Model::drawFrames(int32_t a, int32_t b, float t) const {
+void Md3Model::drawFrames(int32_t a, int32_t b, float t, bool drawn) const {
     // A fast-forward step draws no triangle; only the texture coordinate and
     // normal of the last vertex are sent, which is what drawing leaves current.
     const Md3Vertex* lastA = nullptr;
@@ -426,10 +417,10 @@ void Md3Model::drawFrames(int32_t a, int32_t b, float t) const {
         const Md3Vertex* frameVerticesB = surface.vertices.data() + surfaceFrame(b, frameCount) * count;
 
         for (const Md3Triangle& triangle : surface.triangles) {
-            if (!fastForwarding) glBegin(GL_TRIANGLES);
+            if (drawn) glBegin(GL_TRIANGLES);
             for (int32_t v : triangle.indices) {
                 if (v < 0 || v >= vertexCount) continue;  // refused at load; the arrays are public
-                if (fastForwarding) {
+                if (!drawn) {
                     lastA = &frameVerticesA[v], lastB = &frameVerticesB[v], lastSt = &surface.texCoords[v];
                     continue;
                 }
@@ -437,7 +428,7 @@ void Md3Model::drawFrames(int32_t a, int32_t b, float t) const {
                                                                     surface.texCoords[v], textured, t);
                 glVertex3f(p[0], p[1], p[2]);
             }
-            if (!fastForwarding) glEnd();
+            if (drawn) glEnd();
         }
     }
     if (lastA) sendVertexAttributes(*lastA, *lastB, *lastSt, textured, t);

@@ -12,6 +12,8 @@
 
 namespace qm {
 
+class FileSource;
+
 // The records below mirror the file, all little-endian; the comments give each
 // field's byte offset inside its record.
 
@@ -147,21 +149,17 @@ inline constexpr int32_t kMd3Damaged = -3;
 // Unit normals for the two normal bytes (p, q) of a vertex at entry p x 256 + q:
 // with a = p x 2 pi / 255 and b = q x 2 pi / 255, (sin a cos b, sin a sin b, cos a).
 inline constexpr int kMd3NormalTableSize = 256 * 256;
-extern std::array<Vec3, kMd3NormalTableSize> md3NormalTable;
-// Fills md3NormalTable the first time it is called; every Md3Model constructor calls it.
-void buildNormalTable();
-
-// True when the file can be opened for binary reading.
-bool fileExists(std::string_view path);
+// Worked out once, at the first call; constant from then on.
+const std::array<Vec3, kMd3NormalTableSize>& md3NormalTable();
 
 class Md3Model {
 public:
     Md3Model();
 
-    // Reads the file at `path` (a script path) and returns kMd3Loaded or one of
-    // the negative codes. Whatever the model held before is released first; a
-    // model whose load fails stays empty and draws nothing.
-    int32_t load(std::string_view path);
+    // Reads the file at `path` (a script path) from `files` and returns kMd3Loaded
+    // or one of the negative codes. Whatever the model held before is released
+    // first; a model whose load fails stays empty and draws nothing.
+    int32_t load(std::string_view path, FileSource& files);
     // The same for a file image already in memory (`path` is left as it is).
     int32_t parse(std::string_view bytes);
     // Why the last load failed, in a few words; empty after a successful load.
@@ -170,12 +168,13 @@ public:
     // Stores the frame pair and blend; a blend above 1 steps both frames on by
     // whole frames (wrapping to 0 after lastFrame) until it is at most 1.
     void setFrames(int32_t a, int32_t b, float t);
-    // Moves the blend on by framesPerSecond x the frame clock's delta.
-    void advance();
+    // Moves the blend on by framesPerSecond x `delta` (the frame's duration).
+    void advance(double delta);
 
-    // Draws every surface blended between frames a and b with weight t on b.
-    void drawFrames(int32_t a, int32_t b, float t) const;
-    void draw() const { drawFrames(frameA, frameB, blend); }
+    // Draws every surface blended between frames a and b with weight t on b. In a
+    // frame that is not drawn no triangle is sent, only what they would leave current.
+    void drawFrames(int32_t a, int32_t b, float t, bool drawn = true) const;
+    void draw(bool drawn = true) const { drawFrames(frameA, frameB, blend, drawn); }
 
     // Frees the path, the records and the surfaces; the model is empty afterwards.
     void release();

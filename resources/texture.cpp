@@ -5,7 +5,10 @@
 #include <GL/glu.h>
 
 #include <cctype>
+#include <string>
 #include <utility>
+
+#include "base/paths.h"
 
 namespace qm {
 
@@ -19,8 +22,6 @@ bool endsWithIgnoringCase(std::string_view path, std::string_view ending) {
     return true;
 }
 
-bool uploadsEnabled = true;
-
 bool isWrapMode(int32_t mode) {
     return mode == gl::kClamp || mode == gl::kRepeat || mode == gl::kClampToEdge;
 }
@@ -32,10 +33,6 @@ bool isKeptMinFilter(int32_t filter) {
 }
 
 }  // namespace
-
-void setTextureUploads(bool enabled) {
-    uploadsEnabled = enabled;
-}
 
 const char* imageStatusText(ImageStatus status) {
     switch (status) {
@@ -93,12 +90,20 @@ Texture& Texture::operator=(Texture&& other) noexcept {
     return *this;
 }
 
-bool Texture::loadImage(std::string_view path) {
+bool Texture::loadImage(std::string_view path, FileSource& files) {
     std::vector<uint8_t>().swap(pixels);
-    if (endsWithIgnoringCase(path, "bmp")) return readBmp(path);
-    if (endsWithIgnoringCase(path, "png")) return readPng(path);
-    if (endsWithIgnoringCase(path, "tga")) return readTga(path);
-    return finish(ImageStatus::UnknownExtension);
+    bool (Texture::*reader)(std::string_view) = nullptr;
+    if (endsWithIgnoringCase(path, "bmp"))
+        reader = &Texture::readBmpData;
+    else if (endsWithIgnoringCase(path, "png"))
+        reader = &Texture::readPngData;
+    else if (endsWithIgnoringCase(path, "tga"))
+        reader = &Texture::readTgaData;
+    else
+        return finish(ImageStatus::UnknownExtension);
+    std::string bytes;
+    if (!files.read(path, bytes)) return finish(ImageStatus::CannotOpen);
+    return (this->*reader)(bytes);
 }
 
 bool Texture::finish(ImageStatus status, ImageNote note) {
@@ -145,7 +150,6 @@ void Texture::setFilter(int32_t minification, int32_t magnification) {
 }
 
 void Texture::upload() {
-    if (!uploadsEnabled) return;
     if (glName != 0) {
         GLuint old = glName;
         glDeleteTextures(1, &old);

@@ -8,6 +8,8 @@
 
 namespace qm {
 
+class FileSource;
+
 // Why the last image read ended as it did, kept so that tools can report it
 // without reading the file again.
 enum class ImageStatus {
@@ -62,10 +64,6 @@ inline constexpr int32_t kNearestMipmapLinear = 0x2702;
 inline constexpr int32_t kLinearMipmapLinear = 0x2703;
 }  // namespace gl
 
-// Tools that read scripts without a GL context turn uploads off: Texture::upload
-// then keeps the parameters and the picture but makes no texture object. On by default.
-void setTextureUploads(bool enabled);
-
 class Texture {
 public:
     Texture() = default;
@@ -76,13 +74,10 @@ public:
     Texture& operator=(Texture&& other) noexcept;
 
     // Drops the current picture, then picks the reader by the last three characters
-    // of the path ("bmp", "png", "tga", any case; no dot needed). True when a
-    // picture was read; status() says why not.
-    bool loadImage(std::string_view path);
-    bool readBmp(std::string_view path);
-    bool readTga(std::string_view path);
-    bool readPng(std::string_view path);
-    // The same readers on a file image already in memory.
+    // of the path ("bmp", "png", "tga", any case; no dot needed) and reads the file
+    // from `files`. True when a picture was read; status() says why not.
+    bool loadImage(std::string_view path, FileSource& files);
+    // The readers, on a file image in memory.
     bool readBmpData(std::string_view bytes);
     bool readTgaData(std::string_view bytes);
     bool readPngData(std::string_view bytes);

@@ -4,7 +4,6 @@
 #include "base/paths.h"
 #include "base/trace.h"
 #include "music/music_player.h"
-#include "runtime/globals.h"
 #include "runtime/globals_findings.h"
 #include "script/line_reader.h"
 #include "script/token_line.h"
@@ -37,11 +36,11 @@ private:
     GlobalsObserver* observer_;
 };
 
-void echo(std::string_view line) {
-    traceWrite("\"");
-    traceWrite(trimmedCopy(line));
-    traceLine("\"");
-    traceFlush();
+void echo(const Trace& trace, std::string_view line) {
+    trace.write("\"");
+    trace.write(trimmedCopy(line));
+    trace.line("\"");
+    trace.flush();
 }
 
 }  // namespace
@@ -50,29 +49,17 @@ std::vector<std::string_view> globalsKeywords() {
     return {"new", "music", "scenes"};
 }
 
-// The music player is made after the demo and so destroyed before it; it closes
-// the song and the output itself then, and the demo must not reach it afterwards.
-Demo::~Demo() = default;
-
-void Demo::reset() {
-    musicPlayer.close();
-    current = nullptr;
-    playlist.fill(nullptr);
-    sceneChain.reset();
-    playIndex = 0;
-    advanceRequested = false;
-}
-
 bool Demo::load(std::string_view path, GlobalsObserver* observer) {
-    FileHandle file = openFile(path, "r");
-    if (!file) return false;
+    std::string bytes;
+    if (!stage_.files.read(path, bytes)) return false;
 
     GlobalsNotes notes(observer);
     TokenLine words;
+    LineReader lines(bytes);
     for (;;) {
         // A read that meets the end of the file ends the script: its last line is
         // only read when it has a line end. Deliberate.
-        const LinePiece piece = readLinePiece(file.get(), kCharsPerRead);
+        const LinePiece piece = lines.next(kCharsPerRead);
         if (piece.metEnd) {
             if (!piece.text.empty()) notes.note(GlobalsFindingKind::LastLineUnterminated, piece.text);
             break;
@@ -85,13 +72,13 @@ bool Demo::load(std::string_view path, GlobalsObserver* observer) {
             continue;
         }
         words.splitWords(piece.text);
-        echo(piece.text);
+        echo(stage_.trace, piece.text);
 
         const std::string& keyword = words.wordString(0);
         if (keyword == "new" && words.wordString(1) == "scene") {
             // The new scene is active while its script is read: failed look-ups and
             // unknown kinds fall back to its own root camera.
-            auto scene = std::make_unique<Scene>();
+            auto scene = std::make_unique<Scene>(stage_);
             scene->activate();
             scene->load(words.wordString(2), notes.sceneObserver(words.wordString(2)));
             scene->setName(words.wordString(3));
@@ -103,11 +90,11 @@ bool Demo::load(std::string_view path, GlobalsObserver* observer) {
             const std::string& what = words.wordString(1);
             if (what == "file") {
                 notes.note(
-                    musicPlayer.soundOpen ? GlobalsFindingKind::SongLoaded : GlobalsFindingKind::SongIgnored,
+                    music_.soundOpen ? GlobalsFindingKind::SongLoaded : GlobalsFindingKind::SongIgnored,
                     words.wordString(2), &words);
-                musicPlayer.loadSong(words.wordString(2));
+                music_.loadSong(words.wordString(2), stage_.files);
             } else if (what == "on" || what == "off") {
-                musicPlayer.init(what == "on" ? 1 : 0);
+                music_.init(what == "on" ? 1 : 0);
                 notes.note(GlobalsFindingKind::MusicOpened, what, &words);
             } else {
                 notes.note(GlobalsFindingKind::UnknownMusicWord, what, &words);
@@ -132,33 +119,29 @@ bool Demo::load(std::string_view path, GlobalsObserver* observer) {
         }
         notes.line = nextLine;
     }
-    file.reset();
-
     playIndex = 0;
     // With no playlist the empty chain head plays, and the first change request ends the run.
     current = playlist[0] ? playlist[0] : &sceneChain;
     current->activate();
-    musicPlayer.play();
+    music_.play();
     return true;
 }
 
-void Demo::frame() {
+bool Demo::frame(const FrameContext& frame) {
     if (advanceRequested) {
         if (playIndex < kPlaylistSize) ++playIndex;
         Scene* next = playIndex < kPlaylistSize ? playlist[playIndex] : nullptr;
-        if (next) {
-            current = next;
-            current->activate();
-        } else {
-            quitRequested = true;  // the playlist is exhausted; the current scene stays
-        }
         advanceRequested = false;
-        return;  // a frame with a scene change shows no scene
+        if (!next) return false;  // the playlist is exhausted; the current scene stays
+        current = next;
+        current->activate();
+        return true;  // a frame with a scene change shows no scene
     }
     if (current) {
-        current->update();
-        current->draw();
+        current->update(frame);
+        current->draw(frame);
     }
+    return true;
 }
 
 }  // namespace qm

@@ -9,16 +9,17 @@
 namespace qm {
 
 class GlobalsObserver;
+class MusicPlayer;
 
 class Demo {
 public:
     static constexpr int kPlaylistSize = 256;
 
-    Demo() = default;
+    // The scenes are made on the run's stage; the globals script's "music" lines
+    // go to the run's music player.
+    Demo(Stage& stage, MusicPlayer& music) : sceneChain(stage), stage_(stage), music_(music) {}
     Demo(const Demo&) = delete;
     Demo& operator=(const Demo&) = delete;
-    // Closes the music, then destroys every scene.
-    ~Demo();
 
     // Reads the globals script: creates and reads every scene, sets the playlist,
     // makes its first entry current and starts the music. False when the script
@@ -26,14 +27,11 @@ public:
     // about every line the reader treats specially.
     bool load(std::string_view path, GlobalsObserver* observer = nullptr);
     // Performs a pending scene change (and nothing else), or updates and draws the
-    // current scene.
-    void frame();
+    // current scene. False when a change was due at the last playlist entry: the
+    // playlist is exhausted and the run ends after this frame.
+    bool frame(const FrameContext& frame);
     // The next frame step moves to the next playlist entry; requests do not queue.
     void requestAdvance() { advanceRequested = true; }
-
-    // Back to the constructed state: music closed, every scene destroyed, empty
-    // playlist. For tests and tools that play more than one demo in a process.
-    void reset();
 
     Scene* current = nullptr;  // the scene now playing; borrowed from the chain
     // The play order, borrowed from the chain; the entry after the last is null.
@@ -43,8 +41,10 @@ public:
     Scene sceneChain;
     int playIndex = 0;
     bool advanceRequested = false;
-};
 
-extern Demo demo;
+private:
+    Stage& stage_;
+    MusicPlayer& music_;
+};
 
 }  // namespace qm

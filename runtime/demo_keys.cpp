@@ -1,24 +1,23 @@
 // demo_keys.cpp -- the key table of the player.
 #include "runtime/demo_keys.h"
 
-#include "platform/sdl_driver.h"
-#include "runtime/demo.h"
-#include "runtime/globals.h"
-#include "scene/scene.h"
+#include "platform/driver.h"
+#include "runtime/demo_run.h"
 
 namespace qm {
 
-void handleDemoKey(DemoKey key) {
+void handleDemoKey(DemoRun& run, DemoKey key) {
+    Demo& demo = run.demo;
     switch (key) {
         case DemoKey::Return:
             demo.requestAdvance();
             break;
         case DemoKey::Escape:
         case DemoKey::WindowClose:
-            quitRequested = true;
+            run.quitRequested = true;
             break;
         case DemoKey::F1:
-            toggleFullScreen();
+            if (run.driver) run.driver->toggleFullScreen();
             break;
         case DemoKey::F2:
             if (demo.current) demo.current->load("tmpscene.qms");
@@ -31,8 +30,8 @@ void handleDemoKey(DemoKey key) {
     }
 }
 
-int demoEventFilter(const SDL_Event* event) {
-    return filterKeyEvent(event, &handleDemoKey);
+KeyHandler demoKeyHandler(DemoRun& run) {
+    return {[](void* context, DemoKey key) { handleDemoKey(*static_cast<DemoRun*>(context), key); }, &run};
 }
 
 }  // namespace qm

@@ -1,17 +1,16 @@
-// demo_keys.h -- what the player's keys and window events do.
+// demo_keys.h -- what the player's keys and window events do to a run of the demo.
 #pragma once
-
-#include <SDL/SDL.h>
 
 #include "platform/keys.h"
 
 namespace qm {
 
-// Performs the action of one key (or of the window-close request) at once.
-void handleDemoKey(DemoKey key);
+class DemoRun;
 
-// The player's SDL event filter: acts on each event while SDL pumps it and keeps
-// every event in the queue (returns 1).
-int demoEventFilter(const SDL_Event* event);
+// Performs the action of one key (or of the window-close request) at once.
+void handleDemoKey(DemoRun& run, DemoKey key);
+
+// The handler a driver is given for a run: handleDemoKey on `run`.
+KeyHandler demoKeyHandler(DemoRun& run);
 
 }  // namespace qm

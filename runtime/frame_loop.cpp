@@ -1,21 +1,14 @@
 // frame_loop.cpp -- start-up, the frame loop and shut-down, shared by every driver.
+#include "runtime/frame_loop.h"
+
 #include <GL/gl.h>
 
 #include <cstdio>
 
 #include "base/fast_forward.h"
-#include "base/frame_clock.h"
 #include "base/gl_state.h"
-#include "music/music_player.h"
-#include "objects/ball.h"
-#include "resources/font.h"
-#include "resources/material.h"
-#include "runtime/demo.h"
 #include "runtime/demo_keys.h"
-#include "runtime/frame_loop.h"
-#include "runtime/globals.h"
-#include "runtime/overlay.h"
-#include "scene/scene.h"
+#include "runtime/demo_run.h"
 
 namespace qm {
 
@@ -30,24 +23,31 @@ void clearToBlack(Driver& driver, Driver::Frame frame) {
 
 }  // namespace
 
-void runFrame(Driver& driver) {
+void runFrame(Driver& driver, DemoRun& run) {
     driver.pollEvents();
     const bool drawn = driver.drawsFrame();
     // A fast-forward step changes the GL state as a drawn frame does (objects rely
-    // on what their predecessors leave), but no primitive reaches the pixels.
-    if (drawn)
+    // on what their predecessors leave), but no primitive reaches the pixels and no
+    // line reaches the trace.
+    if (drawn) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    else
+    } else {
         beginFastForwardStep();
+        run.trace.setSuspended(true);
+    }
     glLoadIdentity();
     glColor4f(1, 1, 1, 1);
     glDisable(GL_TEXTURE_2D);  // each textured object enables it itself
-    driver.releaseSyncEvents();
-    demo.frame();
-    overlay.draw();
-    if (driver.frameDrawn(quitRequested)) quitRequested = true;
-    frameClock.tick(driver.seconds());
+    driver.releaseSyncEvents(run.music);
+    // The sync values just released may have triggered objects; the frame's time is
+    // the clock's, which ticks after drawing.
+    const FrameContext frame = run.frameContext(drawn);
+    if (!run.demo.frame(frame)) run.quitRequested = true;
+    run.overlay.draw(frame);
+    if (driver.frameDrawn(run.quitRequested, run.music)) run.quitRequested = true;
+    run.clock.tick(driver.seconds());
     if (!drawn) {
+        run.trace.setSuspended(false);
         endFastForwardStep();
         return;
     }
@@ -55,18 +55,17 @@ void runFrame(Driver& driver) {
     driver.swapBuffers(Driver::Frame::Loop);
 }
 
-void redrawFrame(Driver& driver) {
+void redrawFrame(Driver& driver, DemoRun& run) {
     driver.pollEvents();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     glColor4f(1, 1, 1, 1);
     glDisable(GL_TEXTURE_2D);
-    // The draw walk spins objects by the clock's delta: with none, nothing moves.
-    const double delta = frameClock.delta;
-    frameClock.delta = 0;
-    if (demo.current) demo.current->draw();
-    frameClock.delta = delta;
-    overlay.draw();
+    // The draw walk spins objects by the frame's delta: with none, nothing moves.
+    FrameContext frame = run.frameContext(true);
+    frame.delta = 0;
+    if (run.demo.current) run.demo.current->draw(frame);
+    run.overlay.draw(frame);
     glFlush();
     driver.swapBuffers(Driver::Frame::Loop);
 }
@@ -78,53 +77,55 @@ bool openDemoScreen(Driver& driver) {
     return false;
 }
 
-bool startDemo(Driver& driver) {
+void sayPlayingSilently() {
+    // One line for the whole process: a tool that starts the demo again and again
+    // (the live tool seeking) says it once, as the player does.
+    static bool said = false;
+    if (said) return;
+    said = true;
+    std::fputs("quillmoor: no sound output; playing silently\n", stderr);
+}
+
+bool startDemo(Driver& driver, DemoRun& run) {
+    run.driver = &driver;
+    const PictureRect picture = driver.picture();
+    run.lineScale = picture.scale();
+    run.music.setOfflineOutput(driver.pullsSong());
     clearToBlack(driver, Driver::Frame::Startup);  // black while scripts and pictures load
-    setUpPlayerProjection();
-    driver.setUpEvents(&handleDemoKey);
-    overlay.reset();
+    setUpPlayerProjection(picture);
+    driver.setUpEvents(demoKeyHandler(run));
+    run.overlay.reset();
     setPlayerFixedState();
-    materialLibrary.load("data\\materials.qms");
-    if (!demo.load("data\\globals.qms")) {
+    run.materials.load("data\\materials.qms");
+    if (!run.demo.load("data\\globals.qms")) {
         std::fprintf(stderr, "quillmoor: cannot open the globals script \"data\\globals.qms\"\n");
         return false;
     }
-    frameClock.start(driver.seconds());
-    frameClock.tick(driver.seconds());
-    overlay.trigger(3);  // the first scene fades in from black
-    quitRequested = false;
+    if (run.music.soundless()) sayPlayingSilently();
+    run.clock.start(driver.seconds());
+    run.clock.tick(driver.seconds());
+    run.overlay.trigger(3);  // the first scene fades in from black
+    run.quitRequested = false;
     return true;
 }
 
-void endDemo(Driver& driver) {
+void endDemo(Driver& driver, DemoRun& run) {
     clearToBlack(driver, Driver::Frame::Shutdown);
-    musicPlayer.stop();
+    run.music.stop();
     driver.close();
+    run.driver = nullptr;
 }
 
-void resetDemo() {
-    demo.reset();  // closes the music and destroys every scene
-    materialLibrary.clear();
-    sharedFont.unload();
-    overlay.reset();
-    ballPhases = BallPhases{};
-    sceneRoot = nullptr;
-    selectedObject = nullptr;
-    frameClock = FrameClock{};
-    quitRequested = false;
-    resetGlState();
-}
-
-int runDemo(Driver& driver) {
+int runDemo(Driver& driver, DemoRun& run) {
     if (!openDemoScreen(driver)) return 1;
-    if (!startDemo(driver)) {
+    if (!startDemo(driver, run)) {
         driver.close();
         return 1;
     }
     do {
-        runFrame(driver);
-    } while (!quitRequested);
-    endDemo(driver);
+        runFrame(driver, run);
+    } while (!run.quitRequested);
+    endDemo(driver, run);
     return 0;
 }
 

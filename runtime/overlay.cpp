@@ -3,19 +3,16 @@
 
 #include <GL/gl.h>
 
-#include "base/fast_forward.h"
-
 #include <cmath>
 
-#include "base/frame_clock.h"
 #include "music/music_player.h"
+#include "runtime/sync_table.h"
 
 namespace qm {
 
 namespace {
 
 constexpr float kPi = 3.1415927f;
-constexpr double kFlashSeconds = 0.2;
 
 // 1 at the layer's start, 0 at its end. A layer of no length (no song playing, so
 // no beat unit) is at its start in the one frame in which it is drawn, so the
@@ -26,8 +23,8 @@ double progressLeft(double start, double end, double now) {
     return (end - now) / length;
 }
 
-void fullScreenQuad() {
-    if (fastForwarding) return;  // the layer's blend and colour are set; no pixels in a fast-forward step
+void fullScreenQuad(bool drawn) {
+    if (!drawn) return;  // the layer's blend and colour are set; no pixels in a fast-forward step
     glBegin(GL_QUADS);
     glVertex3i(-1, -1, -1);
     glVertex3i(1, -1, -1);
@@ -37,7 +34,7 @@ void fullScreenQuad() {
 }
 
 // Adds white (flash, pulse) or multiplies the frame by alpha (fade, dip).
-void drawLayer(bool white, float alpha) {
+void drawLayer(bool white, float alpha, bool drawn) {
     if (white) {
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         glColor4f(1, 1, 1, alpha);
@@ -45,7 +42,7 @@ void drawLayer(bool white, float alpha) {
         glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA);
         glColor4f(0, 0, 0, alpha);
     }
-    fullScreenQuad();
+    fullScreenQuad(drawn);
 }
 
 }  // namespace
@@ -61,44 +58,33 @@ void Overlay::reset() {
 }
 
 void Overlay::trigger(int effect) {
-    const double now = frameClock.now;
-    const float unit = musicPlayer.beatUnit;  // durations are taken in single precision
-    switch (effect) {
-        case 0:  // white flash that fades out
-            flashStart = now, flashEnd = now + kFlashSeconds, flashRising = false;
+    if (effect < 0 || effect >= static_cast<int>(kOverlayEffects.size())) return;
+    const OverlayEffect& e = kOverlayEffects[static_cast<size_t>(effect)];
+    const double now = clock_.now;
+    // Durations are taken in single precision, the beat unit's.
+    const double end = e.beatUnits == 0 ? now + kFlashSeconds : now + e.beatUnits * music_.beatUnit;
+    switch (e.layer) {
+        case OverlayLayer::Flash:
+            flashStart = now, flashEnd = end, flashRising = e.rising;
             triggered_[kFlash] = true;
             break;
-        case 1:  // whitens to full white
-            flashStart = now, flashEnd = now + 2 * unit, flashRising = true;
-            triggered_[kFlash] = true;
-            break;
-        case 2:  // darkens to black
-            fadeStart = now, fadeEnd = now + 2 * unit, fadeRising = false;
+        case OverlayLayer::Fade:
+            fadeStart = now, fadeEnd = end, fadeRising = e.rising;
             triggered_[kFade] = true;
             break;
-        case 3:  // comes up from black
-            fadeStart = now, fadeEnd = now + 4 * unit, fadeRising = true;
-            triggered_[kFade] = true;
-            break;
-        case 4:  // white swell peaking halfway
-            pulseStart = now, pulseEnd = now + 2 * unit;
+        case OverlayLayer::Pulse:
+            pulseStart = now, pulseEnd = end;
             triggered_[kPulse] = true;
             break;
-        case 5:  // dips to black halfway and back
-            dipStart = now, dipEnd = now + 2 * unit;
+        case OverlayLayer::Dip:
+            dipStart = now, dipEnd = end;
             triggered_[kDip] = true;
-            break;
-        case 6:  // slow whitening to full white
-            flashStart = now, flashEnd = now + 17 * unit, flashRising = true;
-            triggered_[kFlash] = true;
-            break;
-        default:
             break;
     }
 }
 
-void Overlay::draw() {
-    const double now = frameClock.now;
+void Overlay::draw(const FrameContext& frame) {
+    const double now = frame.now;
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
@@ -114,19 +100,19 @@ void Overlay::draw() {
 
     if (triggered_[kFlash] && now <= flashEnd) {
         const double x = progressLeft(flashStart, flashEnd, now);
-        drawLayer(true, static_cast<float>(flashRising ? 1 - x : x));
+        drawLayer(true, static_cast<float>(flashRising ? 1 - x : x), frame.drawn);
     }
     if (triggered_[kFade] && now <= fadeEnd) {
         const double x = progressLeft(fadeStart, fadeEnd, now);
-        drawLayer(false, static_cast<float>(fadeRising ? 1 - x : x));
+        drawLayer(false, static_cast<float>(fadeRising ? 1 - x : x), frame.drawn);
     }
     if (triggered_[kPulse] && now <= pulseEnd) {
         const double x = progressLeft(pulseStart, pulseEnd, now);
-        drawLayer(true, static_cast<float>(std::sin(kPi * x)));
+        drawLayer(true, static_cast<float>(std::sin(kPi * x)), frame.drawn);
     }
     if (triggered_[kDip] && now <= dipEnd) {
         const double x = progressLeft(dipStart, dipEnd, now);
-        drawLayer(false, static_cast<float>(1 - std::sin(kPi * x)));
+        drawLayer(false, static_cast<float>(1 - std::sin(kPi * x)), frame.drawn);
     }
 
     glDepthMask(GL_TRUE);

@@ -1,45 +1,41 @@
 // sync_actions.cpp -- the wiring from the song's sync values to the overlay, the playlist and the scenes.
 #include "runtime/sync_actions.h"
 
-#include "runtime/demo.h"
-#include "runtime/overlay.h"
-#include "scene/scene.h"
+#include <cstdio>
+
+#include "runtime/demo_run.h"
+#include "runtime/sync_table.h"
 
 namespace qm {
 
-void onPatternEffect(int value) {
-    switch (value) {
-        case 0:
-            demo.requestAdvance();
-            break;
-        case 1:
-            overlay.trigger(0);
-            break;  // white flash
-        case 2:
-            overlay.trigger(1);
-            break;  // fade to white
-        case 3:
-            overlay.trigger(2);
-            break;  // fade to black
-        case 4:
-            overlay.trigger(3);
-            break;  // fade in from black
-        case 5:
-            overlay.trigger(4);
-            break;  // white pulse
-        case 6:
-            overlay.trigger(5);
-            break;  // dip to black
-        case 27:
-            overlay.trigger(0);
-            break;  // Z1B: the white flash again
-        case 255:
-            overlay.trigger(6);
-            break;  // slow fade to white
-        default:
-            break;
+const SyncValue* findSyncValue(int value) {
+    for (const SyncValue& row : kSyncValues)
+        if (row.value == value) return &row;
+    return nullptr;
+}
+
+const OverlayEffect* overlayEffectOf(int value) {
+    const SyncValue* row = findSyncValue(value);
+    return row && row->overlayEffect >= 0 ? &kOverlayEffects[static_cast<size_t>(row->overlayEffect)]
+                                          : nullptr;
+}
+
+std::string syncValueName(int value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "Z%02X", value);
+    return text;
+}
+
+void onPatternEffect(DemoRun& run, int value) {
+    if (const SyncValue* row = findSyncValue(value)) {
+        if (row->nextScene) run.demo.requestAdvance();
+        if (row->overlayEffect >= 0) run.overlay.trigger(row->overlayEffect);
     }
-    if (demo.current) demo.current->runEvent(value);
+    if (run.demo.current) run.demo.current->runEvent(value);
+}
+
+void runPatternEffect(void* context, int value) {
+    onPatternEffect(*static_cast<DemoRun*>(context), value);
 }
 
 }  // namespace qm

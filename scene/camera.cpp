@@ -5,8 +5,8 @@
 
 namespace qm {
 
-void Camera::transform() {
-    if (rotating) advanceSpin();
+void Camera::transform(const FrameContext& frame) {
+    if (rotating) advanceSpin(frame.delta);
     // Roll about the line of sight first, then pitch, then yaw: with no roll this
     // is the exact inverse of an object's translate, rotate z, y, x.
     glRotatef(-rotation.z, 0, 0, 1);

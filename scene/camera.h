@@ -12,9 +12,9 @@ class Camera : public SceneObject {
 public:
     Camera() { setName("Camera"); }
 
-    void transform() override;
-    void draw() override {}
-    void update() override {}
+    void transform(const FrameContext& frame) override;
+    void draw(const FrameContext&) override {}
+    void update(const FrameContext&) override {}
     void load(std::string_view) override {}
     void trigger(int) override {}
 };

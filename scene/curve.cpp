@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "base/paths.h"
 
@@ -28,15 +29,13 @@ Vec3 readVec3(const unsigned char* p) {
 
 }  // namespace
 
-Curve::LoadResult Curve::load(std::string_view path) {
+Curve::LoadResult Curve::load(std::string_view path, FileSource& files) {
     segmentCount = 0;
     keys = {};
     usable_ = false;
-    FileHandle file = openFile(path, "rb");
-    if (!file) return LoadResult::CannotOpen;
-    unsigned char bytes[kRecordSize];
-    size_t got = std::fread(bytes, 1, sizeof bytes, file.get());
-    return parse(bytes, got);
+    std::string bytes;
+    if (!files.read(path, bytes)) return LoadResult::CannotOpen;
+    return parse(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 
 Curve::LoadResult Curve::parse(const unsigned char* bytes, size_t size) {

@@ -9,6 +9,8 @@
 
 namespace qm {
 
+class FileSource;
+
 struct CurveKey {
     Vec3 point;      // the key's position
     Vec3 inHandle;   // offset to the control point before the key
@@ -26,7 +28,7 @@ public:
     enum class LoadResult { Loaded, CannotOpen, Empty, BadSegmentCount };
 
     // Reads the first 2564 bytes of a file (fewer if it is shorter).
-    LoadResult load(std::string_view path);
+    LoadResult load(std::string_view path, FileSource& files);
     // Parses a record image of up to kRecordSize bytes.
     LoadResult parse(const unsigned char* bytes, size_t size);
 

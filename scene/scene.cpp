@@ -9,9 +9,6 @@
 
 namespace qm {
 
-SceneObject* sceneRoot = nullptr;
-SceneObject* selectedObject = nullptr;
-
 namespace {
 
 // Visits every object of a tree (the object, its following siblings and all their
@@ -110,14 +107,14 @@ void Command::apply(SceneObject& s) const {
     }
 }
 
-void CommandList::run() const {
+void CommandList::run(Stage& stage) const {
     // Commands before the first Select act on whatever a list run before selected,
     // in this scene or another; scripts rely on that.
-    SceneObject* selected = selectedObject;
+    SceneObject* selected = stage.selected;
     for (const Command& c : commands_) {
         if (c.type == CommandType::Select) {
             selected = c.object;
-            selectedObject = selected;
+            stage.selected = selected;
         } else if (selected) {
             c.apply(*selected);
         }
@@ -137,25 +134,25 @@ SceneObject* ObjectTree::add(std::unique_ptr<SceneObject> object) {
     return root->appendToTree(std::move(object));
 }
 
-SceneObject* ObjectTree::find(std::string_view text) const {
+SceneObject* ObjectTree::find(std::string_view text, SceneObject* fallback) const {
     SceneObject* found = root ? root->findByName(text) : nullptr;
-    return found ? found : sceneRoot;
+    return found ? found : fallback;
 }
 
-void ObjectTree::update() {
-    if (root) root->updateTree();
+void ObjectTree::update(const FrameContext& frame) {
+    if (root) root->updateTree(frame);
 }
 
-void ObjectTree::draw() {
-    if (root) root->drawTree();
+void ObjectTree::draw(const FrameContext& frame) {
+    if (root) root->drawTree(frame);
 }
 
 // --- scene ------------------------------------------------------------------
 
 Scene::~Scene() {
     destroyChainAfter();
-    if (sceneRoot && sceneRoot == objects.root.get()) sceneRoot = nullptr;
-    if (treeContains(objects.root.get(), selectedObject)) selectedObject = nullptr;
+    if (stage_.root && stage_.root == objects.root.get()) stage_.root = nullptr;
+    if (treeContains(objects.root.get(), stage_.selected)) stage_.selected = nullptr;
 }
 
 void Scene::destroyChainAfter() {
@@ -168,25 +165,13 @@ void Scene::destroyChainAfter() {
     }
 }
 
-void Scene::reset() {
-    destroyChainAfter();
-    if (sceneRoot && sceneRoot == objects.root.get()) sceneRoot = nullptr;
-    if (treeContains(objects.root.get(), selectedObject)) selectedObject = nullptr;
-    loadList.clear();
-    for (CommandList& list : eventLists) list.clear();
-    objects.root = std::make_unique<Camera>();
-    name.reset();
-    curves.clear();
-    scriptRead_ = false;
-}
-
 void Scene::activate() {
-    sceneRoot = objects.root.get();
+    stage_.root = objects.root.get();
 }
 
 void Scene::runEvent(int n) {
     if (n < 0 || n >= kEventCount) return;
-    eventLists[n].run();
+    eventLists[n].run(stage_);
 }
 
 Scene* Scene::appendScene(std::unique_ptr<Scene> scene) {
@@ -233,13 +218,13 @@ void Scene::forgetPreviousScript() {
     if (scriptRead_) {
         // A reload starts from a clean slate: no selection, and the root camera
         // (which stays) forgets what the old text made it look at or scale by.
-        selectedObject = nullptr;
+        stage_.selected = nullptr;
         if (root) {
             root->lookAtTarget = nullptr;
             root->scale = nullptr;
         }
     }
-    if (isDying(selectedObject)) selectedObject = nullptr;
+    if (isDying(stage_.selected)) stage_.selected = nullptr;
 
     // A list run without a Select may have handed these pointers to objects of
     // other scenes of the chain; they must not keep them either.

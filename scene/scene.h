@@ -11,18 +11,12 @@
 
 #include "scene/curve.h"
 #include "scene/scene_object.h"
+#include "scene/stage.h"
 #include "scene/vec3.h"
 
 namespace qm {
 
 class ScriptObserver;
-
-// The root camera of the active scene: the fallback of every failed name look-up
-// and of unknown object kinds. Borrowed; set by Scene::activate.
-extern SceneObject* sceneRoot;
-// The object that commands act on. Global, not per list or scene: it keeps its
-// value from one run of a list to the next. Borrowed.
-extern SceneObject* selectedObject;
 
 enum class CommandType : int32_t {
     ListHead = 0,
@@ -75,9 +69,9 @@ public:
     size_t size() const { return commands_.size(); }
     const std::vector<Command>& commands() const { return commands_; }
 
-    // Runs the list: a Select changes the selected object (and `selectedObject`),
-    // every other command acts on the selected object when there is one.
-    void run() const;
+    // Runs the list: a Select changes the selected object (and the stage's), every
+    // other command acts on the selected object when there is one.
+    void run(Stage& stage) const;
 
 private:
     std::vector<Command> commands_;
@@ -91,10 +85,10 @@ public:
     // With no root the object becomes the root (its init is not run); otherwise it
     // becomes the last child of the root and its init runs. Returns the object.
     SceneObject* add(std::unique_ptr<SceneObject> object);
-    // The first object named `text` in tree order, else `sceneRoot`.
-    SceneObject* find(std::string_view text) const;
-    void update();
-    void draw();
+    // The first object named `text` in tree order, else `fallback`.
+    SceneObject* find(std::string_view text, SceneObject* fallback) const;
+    void update(const FrameContext& frame);
+    void draw(const FrameContext& frame);
 
     std::unique_ptr<SceneObject> root;
 };
@@ -103,22 +97,23 @@ class Scene {
 public:
     static constexpr int kEventCount = 256;
 
-    Scene() = default;
+    // The scene borrows the stage of its run for its whole life.
+    explicit Scene(Stage& stage) : stage_(stage) {}
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
     // Destroys the scenes after this one in the chain too.
     ~Scene();
 
     // Reads a scene script into the scene (the scene should be the active one:
-    // unknown names and kinds fall back to `sceneRoot`), then runs the load list.
+    // unknown names and kinds fall back to the stage's root), then runs the load list.
     // A file that cannot be opened leaves the scene as it was. Always 0.
     // The observer, when given, hears about every line the reader treats specially.
     int load(std::string_view path, ScriptObserver* observer = nullptr);
     void setName(std::string_view text) { name = std::string(text); }
-    // Makes this the active scene: its root camera becomes `sceneRoot`.
+    // Makes this the active scene: its root camera becomes the stage's root.
     void activate();
-    void update() { objects.update(); }
-    void draw() { objects.draw(); }
+    void update(const FrameContext& frame) { objects.update(frame); }
+    void draw(const FrameContext& frame) { objects.draw(frame); }
     // Runs event list n; numbers outside 0..255 do nothing.
     void runEvent(int n);
 
@@ -129,9 +124,7 @@ public:
     // findByName, or this scene when there is none.
     Scene* findOrSelf(std::string_view text);
 
-    // Back to a freshly constructed scene; the scenes after it are destroyed, the
-    // link to the scene before it stays.
-    void reset();
+    Stage& stage() const { return stage_; }
 
     CommandList loadList;
     std::array<CommandList, kEventCount> eventLists;
@@ -151,6 +144,7 @@ private:
     void forgetPreviousScript();
     void destroyChainAfter();
 
+    Stage& stage_;
     bool scriptRead_ = false;
 };
 

@@ -6,8 +6,6 @@
 #include <cmath>
 #include <vector>
 
-#include "base/frame_clock.h"
-
 namespace qm {
 
 SceneObject::~SceneObject() {
@@ -24,10 +22,10 @@ SceneObject::~SceneObject() {
     }
 }
 
-void SceneObject::advanceSpin() {
-    rotation.x = static_cast<float>(rotation.x + rotateSpeed.x * frameClock.delta);
-    rotation.y = static_cast<float>(rotation.y + rotateSpeed.y * frameClock.delta);
-    rotation.z = static_cast<float>(rotation.z + rotateSpeed.z * frameClock.delta);
+void SceneObject::advanceSpin(double delta) {
+    rotation.x = static_cast<float>(rotation.x + rotateSpeed.x * delta);
+    rotation.y = static_cast<float>(rotation.y + rotateSpeed.y * delta);
+    rotation.z = static_cast<float>(rotation.z + rotateSpeed.z * delta);
     // One correction per axis and frame: 725 becomes 365, and exactly 0 becomes 360.
     for (float* a : {&rotation.x, &rotation.y, &rotation.z})
         if (*a >= 360.0f) *a -= 360.0f;
@@ -35,9 +33,9 @@ void SceneObject::advanceSpin() {
         if (*a <= 0.0f) *a += 360.0f;
 }
 
-void SceneObject::transform() {
+void SceneObject::transform(const FrameContext& frame) {
     glTranslatef(position.x, position.y, position.z);
-    if (rotating) advanceSpin();
+    if (rotating) advanceSpin(frame.delta);
     glRotatef(rotation.z, 0, 0, 1);
     glRotatef(rotation.y, 0, 1, 0);
     glRotatef(rotation.x, 1, 0, 0);
@@ -58,33 +56,34 @@ void SceneObject::applyLookAt() {
     rotation.x = static_cast<float>(std::atan((t.y - p.y) / ((p.x - t.x) / sinYaw)) * kDegreesPerRadian);
 }
 
-void SceneObject::drawTree() {
-    drawTreeAt(0);
+void SceneObject::drawTree(const FrameContext& frame) {
+    drawTreeAt(frame, 0);
 }
 
-void SceneObject::drawTreeAt(int depth) {
+void SceneObject::drawTreeAt(const FrameContext& frame, int depth) {
     if (depth >= kMaxTreeDepth) return;
     for (SceneObject* o = this; o; o = o->next.get()) {
         glPushMatrix();
         o->applyLookAt();
-        o->transform();
+        o->transform(frame);
         if (o->scale) glScalef(o->scale->x, o->scale->y, o->scale->z);
-        if (o->visible) o->draw();
-        if (o->firstChild) o->firstChild->drawTreeAt(depth + 1);
+        if (o->visible) o->draw(frame);
+        if (o->firstChild) o->firstChild->drawTreeAt(frame, depth + 1);
         glPopMatrix();
     }
 }
 
-void SceneObject::updateTree() {
-    updateTreeAt(0);
+void SceneObject::updateTree(const FrameContext& frame) {
+    updateTreeAt(frame, 0);
 }
 
-void SceneObject::updateTreeAt(int depth) {
+void SceneObject::updateTreeAt(const FrameContext& frame, int depth) {
+    const double delta = frame.delta;
     if (depth >= kMaxTreeDepth) return;
     for (SceneObject* o = this; o; o = o->next.get()) {
         if (o->curve && o->curve->usable()) {
             if (o->moving) {
-                float t = static_cast<float>(o->curveTime + o->curveSpeed * frameClock.delta);
+                float t = static_cast<float>(o->curveTime + o->curveSpeed * delta);
                 o->curveTime = t;
                 if (t > 1.0f || t < 0.0f) {
                     if (o->looping)
@@ -97,9 +96,9 @@ void SceneObject::updateTreeAt(int depth) {
         }
         if (o->scale && (o->scaleSpeed.x != 0 || o->scaleSpeed.y != 0 || o->scaleSpeed.z != 0)) {
             Vec3& s = *o->scale;
-            s.x = static_cast<float>(s.x + o->scaleSpeed.x * frameClock.delta);
-            s.y = static_cast<float>(s.y + o->scaleSpeed.y * frameClock.delta);
-            s.z = static_cast<float>(s.z + o->scaleSpeed.z * frameClock.delta);
+            s.x = static_cast<float>(s.x + o->scaleSpeed.x * delta);
+            s.y = static_cast<float>(s.y + o->scaleSpeed.y * delta);
+            s.z = static_cast<float>(s.z + o->scaleSpeed.z * delta);
             float* factor[3] = {&s.x, &s.y, &s.z};
             const float maxs[3] = {o->maxScale.x, o->maxScale.y, o->maxScale.z};
             const float mins[3] = {o->minScale.x, o->minScale.y, o->minScale.z};
@@ -115,8 +114,8 @@ void SceneObject::updateTreeAt(int depth) {
                 }
             }
         }
-        if (o->enabled) o->update();
-        if (o->firstChild) o->firstChild->updateTreeAt(depth + 1);
+        if (o->enabled) o->update(frame);
+        if (o->firstChild) o->firstChild->updateTreeAt(frame, depth + 1);
     }
 }
 

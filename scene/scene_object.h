@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/frame_clock.h"
 #include "scene/curve.h"
 #include "scene/vec3.h"
 
@@ -23,10 +24,11 @@ public:
     virtual ~SceneObject();
 
     // The six operations through which a scene drives every kind, in slot order.
+    // The frame step's time, delta and whether it is drawn come as a parameter.
     virtual void init() {}
-    virtual void transform();
-    virtual void draw() = 0;
-    virtual void update() = 0;
+    virtual void transform(const FrameContext& frame);
+    virtual void draw(const FrameContext& frame) = 0;
+    virtual void update(const FrameContext& frame) = 0;
     virtual void load(std::string_view text) = 0;
     virtual void trigger(int code) = 0;
 
@@ -35,8 +37,8 @@ public:
 
     // The draw and update walks over this object, its following siblings and
     // all their children.
-    void drawTree();
-    void updateTree();
+    void drawTree(const FrameContext& frame);
+    void updateTree(const FrameContext& frame);
     void applyLookAt();
 
     // First object named `text`: this one, then (recursively) the following
@@ -47,8 +49,8 @@ public:
     // appends a sibling at the end of that object's chain. Then runs its init.
     SceneObject* appendToTree(std::unique_ptr<SceneObject> object);
 
-    // Advances `rotation` by `rotateSpeed` and wraps each angle into (0, 360].
-    void advanceSpin();
+    // Advances `rotation` by `rotateSpeed` x `delta` and wraps each angle into (0, 360].
+    void advanceSpin(double delta);
 
     Vec3 position;
     Vec3 rotation;          // degrees about x, y and z
@@ -78,8 +80,8 @@ public:
     static constexpr int kMaxTreeDepth = 256;
 
 private:
-    void drawTreeAt(int depth);
-    void updateTreeAt(int depth);
+    void drawTreeAt(const FrameContext& frame, int depth);
+    void updateTreeAt(const FrameContext& frame, int depth);
 };
 
 // Degrees per radian as the system has always computed it: 180 / pi in single precision.

@@ -202,22 +202,25 @@ void SceneReader::attach(std::unique_ptr<SceneObject> object) {
 void SceneReader::handleNew() {
     // "new cube" without a name names the object "new": word 2 wraps to word 0.
     checkArgumentCount(2);
-    ObjectFactory::Result result = ObjectFactory::create(words_.wordString(1), words_.wordString(2));
-    // An unknown kind answers with the root camera, which is already in its tree:
-    // the block then acts on the camera, which is not attached again.
-    if (result.made) {
-        attach(std::move(result.made));
-        if (observer_) observer_->objectMade(line_, words_.wordString(1), *result.object);
+    Stage& stage = scene_.stage();
+    std::unique_ptr<SceneObject> made =
+        stage.factory ? stage.factory->create(words_.wordString(1), words_.wordString(2)) : nullptr;
+    // An unknown kind makes nothing: the block acts on the root camera, which is
+    // already in its tree and not attached again.
+    SceneObject* object = made ? made.get() : stage.root;
+    if (made) {
+        attach(std::move(made));
+        if (observer_) observer_->objectMade(line_, words_.wordString(1), *object);
     } else {
         note(ScriptFindingKind::UnknownKind, words_.wordString(1));
     }
     if (list_) {
         Command select;
         select.type = CommandType::Select;
-        select.object = result.object;
+        select.object = object;
         list_->append(std::move(select));
     }
-    blocks_.push_back({result.object, line_});
+    blocks_.push_back({object, line_});
 }
 
 void SceneReader::handleEnd() {
@@ -240,7 +243,7 @@ void SceneReader::handleLoad() {
     const std::string& text = words_.wordString(1);
     SceneObject* object = blocks_.back().object;
     if (object) object->load(text);
-    traceLine(text);
+    scene_.stage().trace.line(text);
     if (observer_) observer_->loadRead(line_, text, object);
 }
 
@@ -260,11 +263,11 @@ std::optional<bool> SceneReader::switchValue(bool loopingOnly) {
 }
 
 SceneObject* SceneReader::findObject(std::string_view name) {
-    // As ObjectTree::find, searching once: the first object of that name, else sceneRoot.
+    // As ObjectTree::find, searching once: the first object of that name, else the root camera.
     SceneObject* found = scene_.objects.root ? scene_.objects.root->findByName(name) : nullptr;
     if (found) return found;
     note(ScriptFindingKind::NameNotFound, name);
-    return sceneRoot;
+    return scene_.stage().root;
 }
 
 void SceneReader::handleCommand(const CommandKeyword& keyword) {
@@ -307,7 +310,7 @@ void SceneReader::handleCommand(const CommandKeyword& keyword) {
             if (!none) {
                 // One new curve per line, read now, even when two lines name the same file.
                 auto curve = std::make_unique<Curve>();
-                const Curve::LoadResult result = curve->load(first);
+                const Curve::LoadResult result = curve->load(first, scene_.stage().files);
                 note(ScriptFindingKind::CurveRead, first, result);
                 command.curve = curve.get();
                 scene_.curves.push_back(std::move(curve));
@@ -332,9 +335,9 @@ std::vector<std::string_view> sceneScriptKeywords() {
 }
 
 int Scene::load(std::string_view path, ScriptObserver* observer) {
-    // Open before touching anything, so that a missing file leaves the scene as it was.
-    FileHandle file = openFile(path, "r");
-    if (!file) {
+    // Read before touching anything, so that a missing file leaves the scene as it was.
+    std::string bytes;
+    if (!stage_.files.read(path, bytes)) {
         if (observer) observer->notice({0, ScriptFindingKind::CannotOpen, path, Curve::LoadResult::Loaded});
         return 0;
     }
@@ -342,16 +345,16 @@ int Scene::load(std::string_view path, ScriptObserver* observer) {
     scriptRead_ = true;
 
     SceneReader reader(*this, observer);
+    LineReader lines(bytes);
     for (;;) {
-        const LinePiece piece = readLinePiece(file.get(), kCharsPerRead);
+        const LinePiece piece = lines.next(kCharsPerRead);
         if (piece.metEnd) {
             reader.atEnd(piece);
             break;
         }
         reader.handle(piece);
     }
-    file.reset();
-    loadList.run();
+    loadList.run(stage_);
     return 0;
 }
 

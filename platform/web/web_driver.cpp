@@ -9,15 +9,11 @@
 #include "base/frame_clock.h"
 #include "music/music_player.h"
 #include "platform/keys.h"
-#include "platform/sdl_driver.h"
 #include "platform/webgl/qmgl_context.h"
 
 namespace qm {
 
 namespace {
-
-// The canvas's surface; F1 asks the browser to show it full screen.
-SDL_Surface* screenSurface = nullptr;
 
 // Seconds of sound that SDL has handed to Web Audio and the AudioContext has not
 // played yet: SDL schedules each buffer right after the one before, so this is the
@@ -36,7 +32,6 @@ double queuedSeconds() {
 }  // namespace
 
 bool WebDriver::openScreen(std::string& error) {
-    musicPlayer.setOfflineOutput(false);  // the music player opens SDL audio itself
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
         error = SDL_GetError();
         SDL_Quit();
@@ -45,8 +40,8 @@ bool WebDriver::openScreen(std::string& error) {
     SDL_WM_SetCaption("Quillmoor DEMO 2", nullptr);
     // No SDL_FULLSCREEN: a page may go full screen only on a key press or a click
     // (F1); until then the page fits the canvas into the window.
-    screenSurface = SDL_SetVideoMode(800, 600, 32, SDL_OPENGL);
-    if (!screenSurface) {
+    screen_ = SDL_SetVideoMode(800, 600, 32, SDL_OPENGL);
+    if (!screen_) {
         error = SDL_GetError();
         SDL_Quit();
         return false;
@@ -71,30 +66,29 @@ void WebDriver::pollEvents() {
     while (SDL_PollEvent(&event)) filterKeyEvent(&event, keyHandler_);
 }
 
-void WebDriver::releaseSyncEvents() {
+void WebDriver::releaseSyncEvents(MusicPlayer& music) {
     // Without Web Audio the music player runs the song by the system clock itself.
-    if (musicPlayer.device().isOpen())
-        musicPlayer.releaseEventsBefore(heardSongFrames());
+    if (music.device().isOpen())
+        music.releaseEventsBefore(heardSongFrames(music));
     else
-        musicPlayer.releaseHeardEvents();
+        music.releaseHeardEvents();
 }
 
 void WebDriver::close() {
     SDL_Quit();
-    screenSurface = nullptr;
+    screen_ = nullptr;
 }
 
-int64_t heardSongFrames() {
+// F1 asks the browser to show the canvas full screen.
+void WebDriver::toggleFullScreen() {
+    if (screen_) SDL_WM_ToggleFullScreen(screen_);
+}
+
+int64_t heardSongFrames(const MusicPlayer& music) {
     int64_t first = 0, frames = 0, micros = 0;
-    musicPlayer.playClock().lastBuffer(first, frames, micros);
+    music.playClock().lastBuffer(first, frames, micros);
     if (first < 0) return -1;
     return first + frames - std::llround(queuedSeconds() * MusicPlayer::kRate);
-}
-
-// The player's F1 (declared with the window player's driver, which the web build
-// does not have).
-void toggleFullScreen() {
-    if (screenSurface) SDL_WM_ToggleFullScreen(screenSurface);
 }
 
 }  // namespace qm

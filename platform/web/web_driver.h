@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include <SDL/SDL.h>
+
 #include "platform/driver.h"
 
 namespace qm {
@@ -19,16 +21,18 @@ public:
     void setUpEvents(KeyHandler handler) override { keyHandler_ = handler; }
     double seconds() override;
     void pollEvents() override;
-    void releaseSyncEvents() override;
+    void releaseSyncEvents(MusicPlayer& music) override;
     void swapBuffers(Frame) override {}  // the browser shows the canvas when the callback returns
+    void toggleFullScreen() override;
     void close() override;
 
 private:
-    KeyHandler keyHandler_ = nullptr;
+    KeyHandler keyHandler_;
+    SDL_Surface* screen_ = nullptr;  // the canvas's surface
 };
 
 // Song frames the AudioContext has played so far; negative before the song's
 // first buffer is heard or without a song.
-int64_t heardSongFrames();
+int64_t heardSongFrames(const MusicPlayer& music);
 
 }  // namespace qm

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,8 +23,8 @@
 #include "platform/keys.h"
 #include "platform/offline_driver.h"
 #include "platform/web/web_driver.h"
+#include "runtime/demo_run.h"
 #include "runtime/frame_loop.h"
-#include "runtime/globals.h"
 
 namespace {
 
@@ -84,23 +85,33 @@ bool parseOptions(int argc, char** argv, PageOptions& options) {
     return true;
 }
 
+// --- The page's program: one run of the demo and its driver, for as long as the page lives.
+
+struct Page {
+    qm::DemoRun run;
+    qm::WebDriver webDriver;
+    std::unique_ptr<qm::OfflineDriver> frameDriver;  // ?frame=N: fast-forward steps up to frame N
+    long wantedFrame = 0;
+    long framesShown = 0;
+};
+
+// The page asks for the song's heard position and the frames shown through exported
+// functions, which take no user pointer; so the page's program is reached from here.
+// It is made once, by main, and lives as long as the page.
+Page* thePage = nullptr;
+
 // --- Playing: one pass of the frame loop per animation frame.
 
-qm::WebDriver webDriver;
-long framesShown = 0;
-
-void playFrame() {
-    qm::runFrame(webDriver);
-    ++framesShown;
-    if (!qm::quitRequested) return;
-    qm::endDemo(webDriver);
+void playFrame(void* context) {
+    Page& page = *static_cast<Page*>(context);
+    qm::runFrame(page.webDriver, page.run);
+    ++page.framesShown;
+    if (!page.run.quitRequested) return;
+    qm::endDemo(page.webDriver, page.run);
     emscripten_cancel_main_loop();
 }
 
 // --- One frame: fast-forward steps up to frame N, then frame N drawn.
-
-qm::OfflineDriver* frameDriver = nullptr;
-long wantedFrame = 0;
 
 // Fast-forward steps run in slices, so that the page stays responsive on the way
 // to a late frame.
@@ -116,20 +127,22 @@ void announce(const char* state, long frame) {
     // clang-format on
 }
 
-void seekFrame() {
+void seekFrame(void* context) {
+    Page& page = *static_cast<Page*>(context);
+    qm::OfflineDriver& driver = *page.frameDriver;
     const auto until = std::chrono::steady_clock::now() + kSlice;
     do {
-        qm::runFrame(*frameDriver);
-    } while (!qm::quitRequested && std::chrono::steady_clock::now() < until);
-    if (!qm::quitRequested) return;
+        qm::runFrame(driver, page.run);
+    } while (!page.run.quitRequested && std::chrono::steady_clock::now() < until);
+    if (!page.run.quitRequested) return;
     emscripten_cancel_main_loop();
     // The driver ends the run after frame N; an earlier end is the demo's own.
-    if (frameDriver->frameIndex() == wantedFrame + 1) {
-        announce("ready", wantedFrame);
+    if (driver.frameIndex() == page.wantedFrame + 1) {
+        announce("ready", page.wantedFrame);
     } else {
         std::fprintf(stderr, "quillmoor: the demo ends at frame %ld, before frame %ld\n",
-                     frameDriver->frameIndex() - 1, wantedFrame);
-        announce("missing", wantedFrame);
+                     driver.frameIndex() - 1, page.wantedFrame);
+        announce("missing", page.wantedFrame);
     }
 }
 
@@ -138,10 +151,10 @@ void seekFrame() {
 // What the page reads: the song frames heard so far (negative before the song
 // plays) and how many frames have been shown.
 extern "C" EMSCRIPTEN_KEEPALIVE double quillmoor_heard_song_frames() {
-    return static_cast<double>(qm::heardSongFrames());
+    return thePage ? static_cast<double>(qm::heardSongFrames(thePage->run.music)) : -1;
 }
 extern "C" EMSCRIPTEN_KEEPALIVE double quillmoor_frames_shown() {
-    return static_cast<double>(framesShown);
+    return thePage ? static_cast<double>(thePage->framesShown) : 0;
 }
 
 int main(int argc, char** argv) {
@@ -150,12 +163,15 @@ int main(int argc, char** argv) {
         announce("failed", options.frame);
         return 2;
     }
-    qm::setTraceEnabled(options.trace);
+    // The main loop outlives this function (the browser calls it back), and so does the page.
+    static Page page;
+    thePage = &page;
+    page.run.trace.setEnabled(options.trace);
 
     if (options.frame >= 0) {
-        static qm::OfflineDriver driver(options.fps);
-        frameDriver = &driver;
-        wantedFrame = options.frame;
+        page.frameDriver = std::make_unique<qm::OfflineDriver>(options.fps);
+        qm::OfflineDriver& driver = *page.frameDriver;
+        page.wantedFrame = options.frame;
         for (const auto& [seconds, key] : options.keys) driver.pressKeyAt(seconds, key);
         driver.setFastForwardUntil(options.frame);
         driver.setFrameLimit(options.frame + 1);
@@ -163,21 +179,21 @@ int main(int argc, char** argv) {
             announce("failed", options.frame);
             return 1;
         }
-        if (!qm::startDemo(driver)) {
+        if (!qm::startDemo(driver, page.run)) {
             driver.close();
             announce("failed", options.frame);
             return 1;
         }
         // No closing black frame: the frame drawn last stays on the canvas.
-        emscripten_set_main_loop(&seekFrame, 0, 1);
+        emscripten_set_main_loop_arg(&seekFrame, &page, 0, 1);
         return 0;
     }
 
-    if (!qm::openDemoScreen(webDriver)) return 1;
-    if (!qm::startDemo(webDriver)) {
-        webDriver.close();
+    if (!qm::openDemoScreen(page.webDriver)) return 1;
+    if (!qm::startDemo(page.webDriver, page.run)) {
+        page.webDriver.close();
         return 1;
     }
-    emscripten_set_main_loop(&playFrame, 0, 1);
+    emscripten_set_main_loop_arg(&playFrame, &page, 0, 1);
     return 0;
 }

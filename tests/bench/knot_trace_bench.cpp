@@ -6,9 +6,8 @@
 #include <fstream>
 #include <ostream>
 
-#include "base/frame_clock.h"
-#include "base/trace.h"
 #include "objects/torus_knot.h"
+#include "runtime/demo_run.h"
 
 namespace {
 
@@ -41,12 +40,13 @@ void writeStreamKnotTrace(const qm::TorusKnot& knot, std::ostream& out) {
 
 void KnotUpdateWithTrace(benchmark::State& state) {
     std::FILE* sink = std::fopen("/dev/null", "w");
-    qm::setTraceFile(sink);
-    qm::TorusKnot knot;
+    qm::DemoRun run;
+    run.trace.setFile(sink);
+    qm::TorusKnot knot(run.kinds);
     knot.init();
-    qm::frameClock.delta = 1.0 / 60;
-    for (auto _ : state) knot.update();
-    qm::setTraceFile(nullptr);
+    run.clock.delta = 1.0 / 60;
+    for (auto _ : state) knot.update(run.frameContext(true));
+    run.trace.setFile(nullptr);
     std::fclose(sink);
     state.counters["lines/s"] = benchmark::Counter(16080.0 * state.iterations(), benchmark::Counter::kIsRate);
 }
@@ -55,16 +55,17 @@ BENCHMARK(KnotUpdateWithTrace)->Unit(benchmark::kMillisecond);
 // The same frames with the trace computed per vertex and printed by an ofstream.
 void KnotUpdateWithStreamTrace(benchmark::State& state) {
     std::FILE* sink = std::fopen("/dev/null", "w");
-    qm::setTraceFile(sink);
+    qm::DemoRun run;
+    run.trace.setFile(sink);
     std::ofstream out("/dev/null");
-    qm::TorusKnot knot;
+    qm::TorusKnot knot(run.kinds);
     knot.init();
-    qm::frameClock.delta = 1.0 / 60;
+    run.clock.delta = 1.0 / 60;
     for (auto _ : state) {
-        knot.update();
+        knot.update(run.frameContext(true));
         writeStreamKnotTrace(knot, out);
     }
-    qm::setTraceFile(nullptr);
+    run.trace.setFile(nullptr);
     std::fclose(sink);
 }
 BENCHMARK(KnotUpdateWithStreamTrace)->Unit(benchmark::kMillisecond);

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <filesystem>
 
-#include "base/trace.h"
 #include "live/live_session.h"
 #include "live/live_window.h"
 #include "support/temp_dir.h"
@@ -19,7 +18,6 @@ double steadySeconds() {
 
 void LiveSeekToTheEndOfTheBundledDemo(benchmark::State& state) {
     qm::test::ScopedWorkingDirectory cwd(std::filesystem::path(QUILLMOOR_BENCH_DEMO_DIR));
-    qm::setTraceEnabled(false);  // as the tool runs without --trace
     qm::live::OffscreenWindow window;
     qm::live::LiveSession session(window, &steadySeconds, nullptr);
     if (session.open(qm::live::LiveOptions{}) != 0) {
@@ -33,7 +31,6 @@ void LiveSeekToTheEndOfTheBundledDemo(benchmark::State& state) {
         if (!session.atEnd()) state.SkipWithError("the seek did not reach the end");
     }
     session.close();
-    qm::setTraceEnabled(true);
     const double seconds = static_cast<double>(steps) / qm::live::LiveDriver::kStepsPerSecond;
     state.counters["demo s"] = seconds;
     state.counters["demo s per s"] =
@@ -44,7 +41,6 @@ BENCHMARK(LiveSeekToTheEndOfTheBundledDemo)->Unit(benchmark::kMillisecond)->MinT
 // One frame of the knot scene as the live tool shows it, without the display (0) and with it (1).
 void LiveFrameInTheKnotScene(benchmark::State& state) {
     qm::test::ScopedWorkingDirectory cwd(std::filesystem::path(QUILLMOOR_BENCH_DEMO_DIR));
-    qm::setTraceEnabled(false);
     qm::live::OffscreenWindow window;
     qm::live::LiveSession session(window, &steadySeconds, nullptr);
     if (session.open(qm::live::LiveOptions{}) != 0 || session.times().entryFrames.size() < 3) {
@@ -57,7 +53,6 @@ void LiveFrameInTheKnotScene(benchmark::State& state) {
     session.frame();
     for (auto _ : state) session.frame();
     session.close();
-    qm::setTraceEnabled(true);
 }
 BENCHMARK(LiveFrameInTheKnotScene)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(3);
 

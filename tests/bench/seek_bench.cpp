@@ -3,17 +3,16 @@
 
 #include <filesystem>
 
-#include "base/trace.h"
+#include "base/gl_state.h"
 #include "platform/offline_driver.h"
+#include "runtime/demo_run.h"
 #include "runtime/frame_loop.h"
-#include "runtime/globals.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 void SeekToTheEndOfTheBundledDemo(benchmark::State& state) {
     qm::test::ScopedWorkingDirectory cwd(std::filesystem::path(QUILLMOOR_BENCH_DEMO_DIR));
-    qm::setTraceEnabled(false);
     qm::OfflineDriver driver(60);
     if (!qm::openDemoScreen(driver)) {
         state.SkipWithError("no offscreen GL context");
@@ -22,14 +21,17 @@ void SeekToTheEndOfTheBundledDemo(benchmark::State& state) {
     long frames = 0;
     for (auto _ : state) {
         driver.setFastForwardUntil(1L << 30);
-        qm::startDemo(driver);
-        while (!qm::quitRequested) qm::runFrame(driver);
-        frames = driver.frameIndex();
-        qm::resetDemo();
+        {
+            qm::DemoRun run;  // a fresh run each time, as a seek makes
+            run.trace.setEnabled(false);
+            qm::startDemo(driver, run);
+            while (!run.quitRequested) qm::runFrame(driver, run);
+            frames = driver.frameIndex();
+        }
+        qm::resetGlState();
         driver.restart();
     }
     driver.close();
-    qm::setTraceEnabled(true);
     state.counters["demo s"] = static_cast<double>(frames) / 60;
     state.counters["demo s per s"] = benchmark::Counter(static_cast<double>(frames) / 60 * state.iterations(),
                                                         benchmark::Counter::kIsRate);

@@ -4,17 +4,10 @@
 #include <cstdio>
 #include <fstream>
 
-#include "base/frame_clock.h"
-#include "base/trace.h"
 #include "fuzz_targets_internal.h"
 #include "md3write/md3_writer.h"
 #include "modwrite/module_writer.h"
-#include "music/music_player.h"
-#include "resources/material.h"
-#include "runtime/demo.h"
-#include "runtime/globals.h"
-#include "runtime/overlay.h"
-#include "scene/scene.h"
+#include "scene/vec3.h"
 
 namespace qm::fuzz {
 
@@ -122,8 +115,6 @@ bool writeFile(const std::filesystem::path& path, const std::string& bytes) {
     return static_cast<bool>(out);
 }
 
-std::FILE* nullTrace = nullptr;
-
 }  // namespace
 
 std::span<const Target> targets() {
@@ -170,30 +161,6 @@ bool prepareDirectory(const std::filesystem::path& dir, const std::filesystem::p
         return false;
     }
     return true;
-}
-
-void setUpProcess() {
-    if (!nullTrace) nullTrace = std::fopen("/dev/null", "w");
-    setTraceFile(nullTrace);
-    musicPlayer.setOfflineOutput(true);
-    materialLibrary.clear();
-    materialLibrary.load("data\\materials.qms");
-    frameClock = FrameClock{};
-    overlay.reset();
-    quitRequested = false;
-}
-
-void tearDownProcess() {
-    demo.reset();
-    musicPlayer.close();
-    musicPlayer.setOfflineOutput(false);
-    materialLibrary.clear();
-    overlay.reset();
-    frameClock = FrameClock{};
-    quitRequested = false;
-    sceneRoot = nullptr;
-    selectedObject = nullptr;
-    setTraceFile(nullptr);
 }
 
 }  // namespace qm::fuzz

@@ -13,8 +13,8 @@ namespace qm::fuzz {
 struct Target {
     std::string_view name;  // also the folder name below corpus/ and regressions/
     void (*run)(std::string_view input);
-    // Needs the prepared working directory, a current GL context and the process
-    // state set up by setUpProcess().
+    // Needs the prepared working directory and a current GL context; each input
+    // is read into a fresh run of the demo.
     bool needsPlayerState;
 };
 
@@ -29,11 +29,5 @@ const Target* findTarget(std::string_view name);
 // it cannot.
 bool prepareDirectory(const std::filesystem::path& dir, const std::filesystem::path& demoData,
                       const std::filesystem::path& pictures, std::string& error);
-
-// With the prepared directory as the working directory and a GL context current:
-// the trace goes nowhere, music stays offline and the materials script is read into
-// the material library. tearDownProcess() undoes it (for tests that share a process).
-void setUpProcess();
-void tearDownProcess();
 
 }  // namespace qm::fuzz

@@ -55,9 +55,8 @@ void setUpPlayerState() {
     // One context for the whole process.
     static qm::OffscreenGl gl;
     if (!gl.create(kSurfaceSide, kSurfaceSide, error)) fail("no offscreen GL context: " + error);
-    qm::setUpPlayerProjection();
+    qm::setUpPlayerProjection(qm::PictureRect{});
     qm::setPlayerFixedState();
-    qm::fuzz::setUpProcess();
 }
 
 // The script targets run in the scratch folder, so the paths on the command line

@@ -4,16 +4,13 @@
 
 #include <array>
 #include <cstdio>
+#include <memory>
 #include <string>
 
-#include "base/frame_clock.h"
+#include "base/paths.h"
 #include "fuzz_check.h"
 #include "fuzz_targets_internal.h"
-#include "music/music_player.h"
-#include "resources/material.h"
-#include "runtime/demo.h"
-#include "runtime/globals.h"
-#include "runtime/overlay.h"
+#include "runtime/demo_run.h"
 #include "scene/scene.h"
 #include "scene/script_findings.h"
 
@@ -41,28 +38,37 @@ void beginFrame() {
     glDisable(GL_TEXTURE_2D);
 }
 
-void endFrame() {
-    frameClock.tick(frameClock.now + kFrameSeconds);
+void endFrame(FrameClock& clock) {
+    clock.tick(clock.now + kFrameSeconds);
 }
 
-void restartClock() {
-    frameClock = FrameClock{};
-    frameClock.start(0);
-    frameClock.tick(kFrameSeconds);
+void restartClock(FrameClock& clock) {
+    clock = FrameClock{};
+    clock.start(0);
+    clock.tick(kFrameSeconds);
 }
 
 // Two frames of the scene, and every event list the script filled run in between.
-void playScene(Scene& scene) {
+void playScene(Scene& scene, DemoRun& run) {
     beginFrame();
-    scene.update();
-    scene.draw();
-    endFrame();
+    scene.update(run.frameContext(true));
+    scene.draw(run.frameContext(true));
+    endFrame(run.clock);
     for (int n = 0; n < Scene::kEventCount; ++n)
         if (!scene.eventLists[n].empty()) scene.runEvent(n);
     beginFrame();
-    scene.update();
-    scene.draw();
-    endFrame();
+    scene.update(run.frameContext(true));
+    scene.draw(run.frameContext(true));
+    endFrame(run.clock);
+}
+
+// A run for one input: its trace off, its music offline and the materials script read.
+std::unique_ptr<DemoRun> freshRun() {
+    auto run = std::make_unique<DemoRun>();
+    run->trace.setEnabled(false);
+    run->music.setOfflineOutput(true);
+    run->materials.load("data\\materials.qms");
+    return run;
 }
 
 }  // namespace
@@ -76,7 +82,8 @@ void writeInputFile(const char* name, std::string_view input) {
 
 void runMaterials(std::string_view input) {
     writeInputFile("fuzz-materials.qms", input);
-    MaterialLibrary library;
+    DiskFiles files;
+    MaterialLibrary library(files);
     library.load("fuzz-materials.qms", [](const MaterialFinding& finding) {
         require(finding.line >= 1, "findings name a line");
         require(finding.fieldIndex >= 0, "findings name a field");
@@ -94,46 +101,42 @@ void runMaterials(std::string_view input) {
 
 void runScene(std::string_view input) {
     writeInputFile("tmpscene.qms", input);
-    restartClock();
+    const std::unique_ptr<DemoRun> run = freshRun();
+    restartClock(run->clock);
     LineChecker checker;
     {
-        Scene scene;
+        Scene scene(run->stage);
         scene.activate();
         scene.load("tmpscene.qms", &checker);
-        playScene(scene);
+        playScene(scene, *run);
         // F2: the same text read again over the scene it made.
         scene.load("tmpscene.qms", &checker);
-        playScene(scene);
+        playScene(scene, *run);
     }
-    require(sceneRoot == nullptr, "a destroyed scene is no longer the root");
-    require(selectedObject == nullptr, "nothing selected in a destroyed scene");
+    require(run->stage.root == nullptr, "a destroyed scene is no longer the root");
+    require(run->stage.selected == nullptr, "nothing selected in a destroyed scene");
 }
 
 void runGlobals(std::string_view input) {
     writeInputFile("fuzz-globals.qms", input);
-    restartClock();
-    demo.reset();
-    overlay.reset();
-    quitRequested = false;
-    require(demo.load("fuzz-globals.qms"), "the globals script is read");
+    const std::unique_ptr<DemoRun> run = freshRun();
+    restartClock(run->clock);
+    require(run->demo.load("fuzz-globals.qms"), "the globals script is read");
 
     // Frames as the offline driver runs them: the song's sync released before each
     // step, every third frame a key press of the next scene.
     std::array<int16_t, 735 * 2> audio;
     int64_t heard = 0;
-    for (int frame = 0; frame < kGlobalsFrames && !quitRequested; ++frame) {
-        musicPlayer.renderOffline(audio.data(), audio.size() / 2);
+    for (int frame = 0; frame < kGlobalsFrames && !run->quitRequested; ++frame) {
+        run->music.renderOffline(audio.data(), audio.size() / 2);
         heard += static_cast<int64_t>(audio.size() / 2);
         beginFrame();
-        musicPlayer.releaseEventsBefore(heard);
-        demo.frame();
-        overlay.draw();
-        endFrame();
-        if (frame % 3 == 2) demo.requestAdvance();
+        run->music.releaseEventsBefore(heard);
+        if (!run->demo.frame(run->frameContext(true))) run->quitRequested = true;
+        run->overlay.draw(run->frameContext(true));
+        endFrame(run->clock);
+        if (frame % 3 == 2) run->demo.requestAdvance();
     }
-    demo.reset();
-    quitRequested = false;
-    require(sceneRoot == nullptr && selectedObject == nullptr, "nothing of the demo is left");
 }
 
 }  // namespace qm::fuzz

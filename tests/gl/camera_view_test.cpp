@@ -33,7 +33,7 @@ const Rgba kRed{255, 0, 0, 255};
 class Quad : public SceneObject {
 public:
     Quad(float r, float g, float b, float half = 1) : r_(r), g_(g), b_(b), half_(half) {}
-    void draw() override {
+    void draw(const FrameContext&) override {
         glDisable(GL_TEXTURE_2D);
         glColor4f(r_, g_, b_, 1);
         glBegin(GL_QUADS);
@@ -43,7 +43,7 @@ public:
         glVertex3f(-half_, half_, 0);
         glEnd();
     }
-    void update() override {}
+    void update(const FrameContext&) override {}
     void load(std::string_view) override {}
     void trigger(int) override {}
 
@@ -55,13 +55,7 @@ class CameraViewTest : public test::GlTest {
 protected:
     void SetUp() override {
         test::GlTest::SetUp();
-        saved = frameClock;
         scene.activate();
-    }
-    void TearDown() override {
-        frameClock = saved;
-        sceneRoot = nullptr;
-        test::GlTest::TearDown();
     }
 
     Quad* addQuad(const Rgba& colour, Vec3 position, Vec3 rotation = {}, float half = 1) {
@@ -72,12 +66,12 @@ protected:
     }
     SceneObject& camera() { return *scene.objects.root; }
     void drawScene() {
-        scene.draw();
+        scene.draw(frameOf(delta));
         capture();
     }
 
-    Scene scene;
-    FrameClock saved;
+    Scene scene{run().stage};
+    double delta = 0;  // of every frame drawn
 };
 
 TEST_F(CameraViewTest, AnObjectAtTheOriginIsSeenInTheMiddleFromZTen) {
@@ -123,7 +117,7 @@ TEST_F(CameraViewTest, ASpinningCameraPansByRotateSpeedTimesDeltaPerDrawnFrame) 
     addQuad(kRed, {0, 0, -10});
     camera().rotating = true;
     camera().rotateSpeed.set(0, 30, 0);
-    frameClock.delta = 1.5;
+    delta = 1.5;
     drawScene();
     EXPECT_FLOAT_EQ(camera().rotation.y, 45);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -181,7 +175,7 @@ TEST_F(CameraViewTest, ObjectsTurnAboutZThenYThenXAndTheCameraRollsAfterPitchAnd
         placed->position.set(1, 2, 3);
         placed->rotation.set(30, 40, 50);
         glLoadIdentity();
-        placed->transform();
+        placed->transform(frameOf());
         float modelview[16];
         glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
         for (int i = 0; i < 16; ++i)

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "base/trace.h"
+#include "base/gl_state.h"
 #include "platform/offline_driver.h"
+#include "runtime/demo_run.h"
 #include "runtime/frame_loop.h"
-#include "runtime/globals.h"
 #include "support/demo_state.h"
 #include "support/temp_dir.h"
 
@@ -32,27 +33,29 @@ protected:
 
     // Plays the bundled demo to each of `frames` (ascending), fast-forwarding from
     // the last moment (or the start) when asked, and records each of those frames.
+    // Each play is a fresh run; afterwards the context's state goes back to a new
+    // context's, as the live tool does between runs.
     std::vector<Moment> play(OfflineDriver& driver, const std::vector<long>& frames, bool fastForward) {
         std::vector<Moment> moments;
         size_t next = 0;
+        auto run = std::make_unique<DemoRun>();
+        run->trace.setEnabled(false);
         driver.setFrameSink([&](long frame, Driver::Frame kind) {
             if (kind != Driver::Frame::Loop || next >= frames.size() || frame != frames[next]) return;
-            Moment m{demoState(), std::vector<uint8_t>(800 * 600 * 4)};
+            Moment m{demoState(*run), std::vector<uint8_t>(800 * 600 * 4)};
             glReadPixels(0, 0, 800, 600, GL_RGBA, GL_UNSIGNED_BYTE, m.pixels.data());
             moments.push_back(std::move(m));
             ++next;
             if (fastForward && next < frames.size()) driver.setFastForwardUntil(frames[next]);
         });
         driver.setFastForwardUntil(fastForward ? frames[0] : 0);
-        EXPECT_TRUE(startDemo(driver));
-        while (!quitRequested && next < frames.size()) runFrame(driver);
-        resetDemo();
+        EXPECT_TRUE(startDemo(driver, *run));
+        while (!run->quitRequested && next < frames.size()) runFrame(driver, *run);
+        run.reset();
+        resetGlState();
         driver.restart();
         return moments;
     }
-
-    void SetUp() override { setTraceEnabled(false); }
-    void TearDown() override { setTraceEnabled(true); }
 };
 
 TEST_F(FastForwardTest, ReachesTheStateAndPictureOfDrawingEveryFrame) {

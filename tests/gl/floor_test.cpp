@@ -17,18 +17,13 @@ class FloorTest : public test::GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        frameClock = FrameClock{};
         floor.init();
-    }
-    void TearDown() override {
-        materialLibrary.clear();  // while the context that owns the textures is current
-        GlTest::TearDown();
     }
 
     void step(double seconds = 0.02) {
-        frameClock.delta = seconds;
-        frameClock.now += seconds;
-        floor.update();
+        run().clock.delta = seconds;
+        run().clock.now += seconds;
+        floor.update(run().frameContext(true));
     }
 
     bool allFlat() {
@@ -39,7 +34,7 @@ protected:
         return true;
     }
 
-    ChessFloor floor;
+    ChessFloor floor{kinds()};
 };
 
 TEST_F(FloorTest, WithoutADropTheFloorStaysFlat) {
@@ -52,7 +47,7 @@ TEST_F(FloorTest, WithoutADropTheFloorStaysFlat) {
 }
 
 TEST_F(FloorTest, ADropIsPressedInEveryUpdateForAFifteenthOfASecondAndThenStops) {
-    frameClock.now = 10.0;
+    run().clock.now = 10.0;
     floor.trigger(1);
     int pushes = 0;
     float pushedDepth = 0;
@@ -100,7 +95,7 @@ struct VertexPin {
 // A drop at now = 10 with scroll code 5, then ten 0.02 s updates: seven pushes, and
 // the ripple spreading from the centre.
 TEST_F(FloorTest, ADropRipplesOutAsTheWaveRuleSays) {
-    frameClock.now = 10.0;
+    run().clock.now = 10.0;
     floor.trigger(1);
     floor.trigger(5);
     for (int frame = 0; frame < 10; ++frame) step(0.02);
@@ -176,7 +171,8 @@ TEST_F(FloorTest, ScrollCodesPickTheSpeedAndOtherCodesDoNothing) {
 // read back in feedback mode: a vertex at (x, y) samples (0.07 x + u, 0.07 y + v).
 TEST_F(FloorTest, EveryVertexSamplesTheTextureAtSevenHundredthsOfItsPlacePlusTheScroll) {
     step();
-    floor.material = &test::addSolidMaterial("tiles", test::kWhite);  // texture coordinates need a texture
+    floor.material =
+        &test::addSolidMaterial(materials(), "tiles", test::kWhite);  // texture coordinates need a texture
     floor.texOffsetU = 0.25f;
     floor.texOffsetV = -0.5f;
     // Straight above the floor, 1000 units square on the 800 x 600 window.
@@ -189,7 +185,7 @@ TEST_F(FloorTest, EveryVertexSamplesTheTextureAtSevenHundredthsOfItsPlacePlusThe
     std::vector<GLfloat> buffer(1 << 21);
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
-    floor.draw();
+    floor.draw(run().frameContext(true));
     const GLint used = glRenderMode(GL_RENDER);
     ASSERT_GT(used, 0);
 
@@ -224,7 +220,7 @@ TEST_F(FloorTest, EveryVertexSamplesTheTextureAtSevenHundredthsOfItsPlacePlusThe
 TEST_F(FloorTest, TheLitFloorFillsTheLowerHalfOfTheView) {
     step();
     glTranslatef(0, -20, 0);
-    floor.draw();
+    floor.draw(run().frameContext(true));
     capture();
     const test::Rgba clear{179, 0, 128, 255};
     EXPECT_TRUE(test::near(pixel(400, 100), clear, 2)) << "above the horizon";

@@ -6,9 +6,8 @@
 
 #include "base/frame_clock.h"
 #include "platform/offline_driver.h"
-#include "runtime/demo.h"
+#include "runtime/demo_run.h"
 #include "runtime/frame_loop.h"
-#include "runtime/globals.h"
 #include "support/gl_test.h"
 #include "support/temp_dir.h"
 
@@ -25,31 +24,29 @@ struct Shot {
 class FrameLoopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        demo.reset();
         dir.write("data/globals.qms", "");
         dir.write("data/materials.qms", "");
     }
 
-    int run(OfflineDriver& driver) {
+    int play(OfflineDriver& driver) {
         driver.setFrameSink([&](long frame, Driver::Frame kind) {
             uint8_t p[4] = {};
             glReadPixels(400, 300, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-            shots.push_back({frame, kind, {p[0], p[1], p[2], p[3]}, frameClock.now});
+            shots.push_back({frame, kind, {p[0], p[1], p[2], p[3]}, run.clock.now});
         });
         test::ScopedWorkingDirectory cwd(dir.path());
-        return runDemo(driver);
+        return runDemo(driver, run);
     }
-
-    void TearDown() override { demo.reset(); }
 
     test::TempDir dir;
     std::vector<Shot> shots;
+    DemoRun run;
 };
 
 TEST_F(FrameLoopTest, FramesAreClearedToMagentaAfterTheFadeInUntilEscapeThenOneBlackFrame) {
     OfflineDriver driver(50.0);
     driver.pressKeyAt(0.1, DemoKey::Escape);  // seen at frame 5's poll; frame 5 is still drawn
-    ASSERT_EQ(run(driver), 0);
+    ASSERT_EQ(play(driver), 0);
 
     ASSERT_EQ(shots.size(), 8u);  // start-up black, frames 0..5, shut-down black
     EXPECT_EQ(shots.front().kind, Driver::Frame::Startup);
@@ -71,11 +68,11 @@ TEST_F(FrameLoopTest, FramesAreClearedToMagentaAfterTheFadeInUntilEscapeThenOneB
 TEST_F(FrameLoopTest, TheOfflineClockGivesFrameNTheTimeNOverFps) {
     OfflineDriver driver(25.0);
     driver.setFrameLimit(4);
-    ASSERT_EQ(run(driver), 0);
+    ASSERT_EQ(play(driver), 0);
     // The sink runs after the tick that follows frame n's drawing: now = (n + 1) / fps.
     ASSERT_EQ(shots.size(), 6u);
     for (int n = 0; n < 4; ++n) EXPECT_DOUBLE_EQ(shots[n + 1].now, (n + 1) / 25.0);
-    EXPECT_DOUBLE_EQ(frameClock.delta, 1 / 25.0);
+    EXPECT_DOUBLE_EQ(run.clock.delta, 1 / 25.0);
 }
 
 TEST_F(FrameLoopTest, KeysPressedBetweenFramesAreAllActedOnAtTheNextPoll) {
@@ -88,10 +85,10 @@ TEST_F(FrameLoopTest, KeysPressedBetweenFramesAreAllActedOnAtTheNextPoll) {
     driver.setFrameLimit(8);
     driver.pressKeyAtFrame(2, DemoKey::Return);
     driver.pressKeyAtFrame(2, DemoKey::WindowClose);
-    ASSERT_EQ(run(driver), 0);
+    ASSERT_EQ(play(driver), 0);
     EXPECT_EQ(shots.size(), 5u) << "the close request ends the run after frame 2";
-    EXPECT_EQ(demo.current, demo.playlist[1]) << "Enter changed the scene in frame 2's step";
-    EXPECT_NE(demo.playlist[1], nullptr);
+    EXPECT_EQ(run.demo.current, run.demo.playlist[1]) << "Enter changed the scene in frame 2's step";
+    EXPECT_NE(run.demo.playlist[1], nullptr);
 }
 
 }  // namespace

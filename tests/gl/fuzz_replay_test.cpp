@@ -59,7 +59,6 @@ TEST_P(FuzzReplay, EveryKeptInputPassesItsTarget) {
         ASSERT_TRUE(
             fuzz::prepareDirectory(dir.path(), QUILLMOOR_DEMO_DATA_DIR, QUILLMOOR_FUZZ_PICTURES_DIR, error))
             << error;
-        fuzz::setUpProcess();
     }
     for (const fs::path& file : files) {
         const std::string name = file.string();
@@ -67,7 +66,6 @@ TEST_P(FuzzReplay, EveryKeptInputPassesItsTarget) {
         target.run(contents(file));
     }
     fuzz::replayedInput = nullptr;
-    if (target.needsPlayerState) fuzz::tearDownProcess();
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay,

@@ -50,19 +50,11 @@ class KindsScriptTest : public test::GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        frameClock = FrameClock{};
-        materialLibrary.clear();
-        test::addSolidMaterial("first", test::kWhite);
-        test::addSolidMaterial("clouds", test::kGreen);
-        test::addSolidMaterial("blue", test::kBlue);
-        test::addSolidMaterial("sky", test::kRed);
+        test::addSolidMaterial(materials(), "first", test::kWhite);
+        test::addSolidMaterial(materials(), "clouds", test::kGreen);
+        test::addSolidMaterial(materials(), "blue", test::kBlue);
+        test::addSolidMaterial(materials(), "sky", test::kRed);
         scene.activate();
-    }
-    void TearDown() override {
-        sceneRoot = nullptr;
-        selectedObject = nullptr;
-        materialLibrary.clear();
-        GlTest::TearDown();
     }
 
     template <typename Kind>
@@ -73,17 +65,17 @@ protected:
 
     test::TempDir dir;
     test::ScopedWorkingDirectory cwd{dir.path()};
-    test::TraceCapture trace;
-    Scene scene;
+    test::TraceCapture trace{run().trace};
+    Scene scene{run().stage};
 };
 
 TEST_F(KindsScriptTest, EveryKeywordMakesItsKindAndHandsItTheLoadLine) {
     dir.write("scene.qms", kEveryKind);
     ASSERT_EQ(scene.load("scene.qms"), 0);
 
-    const Material* first = &materialLibrary.head();
-    const Material* blue = materialLibrary.find("blue");
-    const Material* sky = materialLibrary.find("sky");
+    const Material* first = &materials().head();
+    const Material* blue = materials().find("blue");
+    const Material* sky = materials().find("sky");
     ASSERT_NE(find<Point>("pivot"), nullptr);
     ASSERT_NE(find<Cube>("box"), nullptr);
     EXPECT_EQ(find<Cube>("box")->prev, find<Point>("pivot")) << "a child of the point";
@@ -108,18 +100,18 @@ TEST_F(KindsScriptTest, EveryKeywordMakesItsKindAndHandsItTheLoadLine) {
     EXPECT_EQ(find<Skybox>("sky")->material, sky);
     EXPECT_EQ(find<Skybox>("sky")->topMaterial, blue);
     ASSERT_NE(find<Square>("tile"), nullptr);
-    EXPECT_EQ(find<Square>("tile")->material, materialLibrary.find("clouds"));
+    EXPECT_EQ(find<Square>("tile")->material, materials().find("clouds"));
     ASSERT_NE(find<Symbols>("column"), nullptr);
     EXPECT_EQ(find<Symbols>("column")->symbolCount, 3);
     EXPECT_NE(find<Camera>("eye"), nullptr);
     EXPECT_EQ(scene.objects.root->findByName("nothing"), nullptr) << "kinds are case-sensitive";
-    EXPECT_FALSE(sharedFont.pagesPending) << "the text object's init asked for the pages";
+    EXPECT_FALSE(run().font.pagesPending) << "the text object's init asked for the pages";
 
     // One frame of the whole scene, every kind updated and drawn together.
-    frameClock.delta = 0.02;
-    scene.update();
+    run().clock.delta = 0.02;
+    scene.update(run().frameContext(true));
     glLoadIdentity();
-    scene.draw();
+    scene.draw(run().frameContext(true));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     GLint depth = 0;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/frame_clock.h"
+#include "base/paths.h"
 #include "base/trace.h"
 #include "objects/ball.h"
 #include "objects/torus_knot.h"
@@ -24,19 +25,11 @@ class KindTest : public test::GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        frameClock = FrameClock{};
-        ballPhases = BallPhases{};
-        nullTrace = std::fopen("/dev/null", "w");
-        setTraceFile(nullTrace);
-    }
-    void TearDown() override {
-        setTraceFile(nullptr);
-        std::fclose(nullTrace);
-        GlTest::TearDown();
+        run().trace.setFile(nowhere.get());  // the knot's 16,080 lines a frame are built, and dropped
     }
     void tick(double seconds) {
-        frameClock.delta = seconds;
-        frameClock.now += seconds;
+        run().clock.delta = seconds;
+        run().clock.now += seconds;
     }
     int countDiffering(const test::Rgba& colour, int x0, int y0, int x1, int y1) {
         int count = 0;
@@ -44,7 +37,8 @@ protected:
             for (int x = x0; x < x1; ++x) count += !test::near(pixel(x, y), colour, 10);
         return count;
     }
-    std::FILE* nullTrace = nullptr;
+
+    FileHandle nowhere{std::fopen("/dev/null", "w")};
 };
 
 // Vertices worked out from the knot's formulas by tests/gl/formulas/knot_ball_floor_values.py
@@ -138,26 +132,26 @@ void expectKnotPins(const TorusKnot& knot, const KnotPin (&pins)[8]) {
 }
 
 TEST_F(KindTest, KnotVerticesAndTraceFollowTheFormulasAtRestAndAfterTriggerCodes) {
-    TorusKnot rest;
+    TorusKnot rest{kinds()};
     rest.init();
     tick(0.05);
-    rest.update();
+    rest.update(run().frameContext(true));
     expectKnotPins(rest, kKnotAtRest);
     // Whole winding numbers close the curve: point 200 is point 0.
     EXPECT_TRUE(near(rest.knotPoints[200], rest.knotPoints[0], kKnotPositionTolerance));
 
-    TorusKnot moved;
+    TorusKnot moved{kinds()};
     moved.init();
     for (int code : {1, 2, 3, 0, 4}) moved.trigger(code);
     for (int frame = 0; frame < 3; ++frame) {
         tick(0.1);
-        moved.update();
+        moved.update(run().frameContext(true));
     }
     expectKnotPins(moved, kKnotTriggered);
 }
 
 TEST_F(KindTest, KnotTriggerCodesStepTheTargetsAndAddSwell) {
-    TorusKnot knot;
+    TorusKnot knot{kinds()};
     for (int i = 0; i < 10; ++i) knot.trigger(1);
     EXPECT_EQ(knot.targetP, 12);
     knot.trigger(1);  // 13 is past 12
@@ -177,7 +171,7 @@ TEST_F(KindTest, KnotTriggerCodesStepTheTargetsAndAddSwell) {
     // The winding numbers glide towards their targets and the swell decays.
     knot.init();
     tick(0.1);
-    knot.update();
+    knot.update(run().frameContext(true));
     EXPECT_FLOAT_EQ(knot.knotP, 2 + (1 - 2) * 0.3f);
     EXPECT_FLOAT_EQ(knot.swell, 80 * 0.2f);
     EXPECT_FLOAT_EQ(knot.phase, 0.8f);
@@ -189,15 +183,15 @@ TEST_F(KindTest, KnotTriggerCodesStepTheTargetsAndAddSwell) {
 // lines of curve point (k + t) mod 200, every frame, all of it written.
 TEST_F(KindTest, TheKnotTraceIsTwoStreamFormattedLinesPerVertexEveryFrame) {
     std::FILE* captured = std::tmpfile();
-    setTraceFile(captured);
-    TorusKnot knot;
+    run().trace.setFile(captured);
+    TorusKnot knot{kinds()};
     knot.init();
     knot.trigger(1);
     knot.trigger(3);
     size_t written = 0;
     for (int frame = 0; frame < 3; ++frame) {
         tick(0.05 + frame * 0.01);
-        knot.update();
+        knot.update(run().frameContext(true));
         const std::string& trace = knot.lastTrace();
         std::vector<std::string_view> lines;
         for (size_t begin = 0; begin < trace.size();) {
@@ -224,8 +218,8 @@ TEST_F(KindTest, TheKnotTraceIsTwoStreamFormattedLinesPerVertexEveryFrame) {
         written += trace.size();
     }
     EXPECT_EQ(std::ftell(captured), static_cast<long>(written));
+    run().trace.setFile(nowhere.get());
     std::fclose(captured);
-    setTraceFile(nullTrace);
 }
 
 // Ball vertices from the same script, {latitude band i, sample j, n}: at rest the
@@ -275,32 +269,33 @@ void expectBallPins(const VBall& ball, const BallPin (&pins)[6]) {
 }
 
 TEST_F(KindTest, BallVerticesFollowTheFormulasAtRestAndOnceCode1StartsTheWave) {
-    VBall rest;
+    VBall rest{kinds()};
     rest.init();
     EXPECT_TRUE(rest.rotating);
     tick(0.02);
-    rest.update();
+    rest.update(run().frameContext(true));
     expectBallPins(rest, kBallAtRest);
 
-    ballPhases = BallPhases{};
-    VBall wobbling;
+    kinds().ballPhases = BallPhases{};
+    VBall wobbling{kinds()};
     wobbling.init();
     wobbling.trigger(1);
     for (int frame = 0; frame < 10; ++frame) {
         tick(1.0);
-        wobbling.update();
+        wobbling.update(run().frameContext(true));
     }
     EXPECT_NEAR(wobbling.wobble, 1.17499042f, 1e-6);
     expectBallPins(wobbling, kBallWobbling);
 }
 
 TEST_F(KindTest, BallsShareTheirPhasesAndWobbleOnlyAfterTheirOwnCode1) {
-    VBall one, two;
+    VBall one{kinds()}, two{kinds()};
+    const BallPhases& ballPhases = kinds().ballPhases;
     one.init();
     two.init();
     tick(0.1);
-    one.update();
-    two.update();
+    one.update(run().frameContext(true));
+    two.update(run().frameContext(true));
     EXPECT_FLOAT_EQ(ballPhases.a, 2.0f);  // two balls advance the shared phases twice
     EXPECT_FLOAT_EQ(ballPhases.b, 1.6f);
     for (int code : {0, 2, -1}) one.trigger(code);
@@ -309,8 +304,8 @@ TEST_F(KindTest, BallsShareTheirPhasesAndWobbleOnlyAfterTheirOwnCode1) {
     EXPECT_TRUE(one.wobbling);
     EXPECT_FALSE(two.wobbling);
     for (int i = 0; i < 10; ++i) {
-        one.update();
-        two.update();
+        one.update(run().frameContext(true));
+        two.update(run().frameContext(true));
     }
     EXPECT_FLOAT_EQ(ballPhases.wobble, 0.1f);  // once per wobbling ball and update
     EXPECT_GT(one.wobble, 0);
@@ -321,10 +316,10 @@ TEST_F(KindTest, BallsShareTheirPhasesAndWobbleOnlyAfterTheirOwnCode1) {
 // the middle at 250 units; the shells reach 57.7, 60.8 and 64.0) differs by exactly
 // the backgrounds' difference: the shells add their light to what lies behind them.
 TEST_F(KindTest, TheBallsGlowShellsAddToWhatLiesBehindThem) {
-    VBall ball;
+    VBall ball{kinds()};
     ball.init();
     tick(0.02);
-    ball.update();
+    ball.update(run().frameContext(true));
     const int ring[][2] = {
         {400 + 59, 300}, {400 - 59, 300}, {400, 300 + 59}, {400, 300 - 62}, {400 + 62, 300}};
     std::vector<test::Rgba> seen[2];
@@ -333,7 +328,7 @@ TEST_F(KindTest, TheBallsGlowShellsAddToWhatLiesBehindThem) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
         glTranslatef(0, 0, -250);
-        ball.draw();
+        ball.draw(run().frameContext(true));
         capture();
         for (const auto& p : ring) seen[background != 0].push_back(pixel(p[0], p[1]));
     }
@@ -345,32 +340,32 @@ TEST_F(KindTest, TheBallsGlowShellsAddToWhatLiesBehindThem) {
 }
 
 TEST_F(KindTest, ABallOrKnotDrawnBeforeItsFirstUpdateDrawsNothing) {
-    VBall ball;
+    VBall ball{kinds()};
     ball.init();
-    TorusKnot knot;
+    TorusKnot knot{kinds()};
     knot.init();
     glTranslatef(0, 0, -200);
-    ball.draw();
-    knot.draw();
+    ball.draw(run().frameContext(true));
+    knot.draw(run().frameContext(true));
     capture();
     EXPECT_TRUE(test::near(pixel(400, 300), {179, 0, 128, 255}));
 }
 
 TEST_F(KindTest, TheLitBallAndKnotShowWhereTheyStand) {
-    VBall ball;
+    VBall ball{kinds()};
     ball.init();
     tick(0.02);
-    ball.update();
+    ball.update(run().frameContext(true));
     glPushMatrix();
     glTranslatef(-60, 0, -250);
-    ball.draw();
+    ball.draw(run().frameContext(true));
     glPopMatrix();
-    TorusKnot knot;
+    TorusKnot knot{kinds()};
     knot.init();
-    knot.update();
+    knot.update(run().frameContext(true));
     glPushMatrix();
     glTranslatef(70, 0, -250);
-    knot.draw();
+    knot.draw(run().frameContext(true));
     glPopMatrix();
     capture();
     const test::Rgba clear{179, 0, 128, 255};

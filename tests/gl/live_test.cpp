@@ -9,14 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "base/trace.h"
 #include "live/hud.h"
 #include "live/live_session.h"
 #include "live/live_window.h"
-#include "music/music_player.h"
 #include "platform/offline_driver.h"
+#include "runtime/demo_run.h"
 #include "runtime/frame_loop.h"
-#include "runtime/globals.h"
 #include "support/demo_state.h"
 #include "support/temp_dir.h"
 
@@ -36,9 +34,6 @@ std::vector<uint8_t> framePixels() {
 
 class LiveTest : public ::testing::Test {
 protected:
-    void SetUp() override { setTraceEnabled(false); }
-    void TearDown() override { setTraceEnabled(true); }
-
     // The wall clock of the sessions: it moves only when a test moves it.
     double wall_ = 1000;
     std::function<double()> clock() {
@@ -53,14 +48,15 @@ TEST_F(LiveTest, ASeekShowsTheFrameThatDrawingEveryFrameShows) {
     std::vector<Moment> drawn;
     {
         OfflineDriver driver(LiveDriver::kStepsPerSecond);
+        DemoRun run;
+        run.trace.setEnabled(false);
         driver.setFrameSink([&](long frame, Driver::Frame kind) {
             if (kind == Driver::Frame::Loop && drawn.size() < frames.size() && frame == frames[drawn.size()])
-                drawn.push_back({test::demoState(false), framePixels()});
+                drawn.push_back({test::demoState(run, false), framePixels()});
         });
         ASSERT_TRUE(openDemoScreen(driver));
-        ASSERT_TRUE(startDemo(driver));
-        while (drawn.size() < frames.size() && !quitRequested) runFrame(driver);
-        resetDemo();
+        ASSERT_TRUE(startDemo(driver, run));
+        while (drawn.size() < frames.size() && !run.quitRequested) runFrame(driver, run);
         driver.close();
     }
     ASSERT_EQ(drawn.size(), frames.size());
@@ -68,17 +64,17 @@ TEST_F(LiveTest, ASeekShowsTheFrameThatDrawingEveryFrameShows) {
     OffscreenWindow window;
     LiveSession session(window, clock(), nullptr);
     std::optional<Moment> shown;
-    window.setFrameSink([&](long) { shown = Moment{test::demoState(false), framePixels()}; });
+    window.setFrameSink([&](long) { shown = Moment{test::demoState(session.run(), false), framePixels()}; });
     ASSERT_EQ(session.open(LiveOptions{}), 0);
     // Back and forth in one session, as an author seeks.
     for (size_t i : {3, 0, 5, 1, 4, 2}) {
         SCOPED_TRACE("frame " + std::to_string(frames[i]));
         session.seekToStep(frames[i]);
-        EXPECT_TRUE(musicPlayer.outputPaused()) << "the song goes on only with the first frame shown";
+        EXPECT_TRUE(session.run().music.outputPaused()) << "the song goes on only with the first frame shown";
         shown.reset();
         session.frame();
         ASSERT_TRUE(shown);
-        EXPECT_FALSE(musicPlayer.outputPaused());
+        EXPECT_FALSE(session.run().music.outputPaused());
         EXPECT_EQ(session.shownSeconds(), static_cast<double>(frames[i]) / LiveDriver::kStepsPerSecond);
         EXPECT_EQ(shown->state, drawn[i].state);
         EXPECT_TRUE(shown->pixels == drawn[i].pixels);

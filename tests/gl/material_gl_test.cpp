@@ -28,24 +28,19 @@ class MaterialGlTest : public test::GlTest {
 protected:
     void SetUp() override {
         test::GlTest::SetUp();
-        materialLibrary.clear();
         dir.write("data/checker.bmp", checkerBmp());
-    }
-    void TearDown() override {
-        materialLibrary.clear();  // while the context that owns the textures is current
-        test::GlTest::TearDown();
     }
 
     bool load(const std::string& script) {
         dir.write("data/materials.qms", script);
         findings.clear();
-        return materialLibrary.load("data\\materials.qms",
-                                    [this](const MaterialFinding& f) { findings.push_back(f); });
+        return materials().load("data\\materials.qms",
+                                [this](const MaterialFinding& f) { findings.push_back(f); });
     }
 
-    std::vector<const Material*> chain() const {
+    std::vector<const Material*> chain() {
         std::vector<const Material*> records;
-        for (const Material* m = &materialLibrary.head(); m; m = m->next.get()) records.push_back(m);
+        for (const Material* m = &materials().head(); m; m = m->next.get()) records.push_back(m);
         return records;
     }
 
@@ -111,34 +106,34 @@ TEST_F(MaterialGlTest, TwoRecordsGiveTwoMaterialsAndATrailingUnnamedRecord) {
 
 TEST_F(MaterialGlTest, FindReturnsTheFirstMatchAndFallsBackToTheFirstMaterial) {
     ASSERT_TRUE(load("first,x.bmp,,,,,1,0,0,1;dup,x.bmp,,,,,0,1,0,1;dup,x.bmp,,,,,0,0,1,1;"));
-    Material* dup = materialLibrary.find("dup");
+    Material* dup = materials().find("dup");
     expectColor(dup->color, 0, 1, 0, 1);
-    EXPECT_EQ(materialLibrary.find("clouds"), &materialLibrary.head());
-    EXPECT_EQ(materialLibrary.find("DUP"), &materialLibrary.head());  // case matters
-    EXPECT_EQ(materialLibrary.find(""), &materialLibrary.head());     // unnamed records never match
-    EXPECT_EQ(materialLibrary.head().findInChain("nothing"), nullptr);
+    EXPECT_EQ(materials().find("clouds"), &materials().head());
+    EXPECT_EQ(materials().find("DUP"), &materials().head());  // case matters
+    EXPECT_EQ(materials().find(""), &materials().head());     // unnamed records never match
+    EXPECT_EQ(materials().head().findInChain("nothing"), nullptr);
 }
 
 TEST_F(MaterialGlTest, AnEmptyScriptLeavesOnlyTheUnnamedHead) {
     ASSERT_TRUE(load(""));
     EXPECT_EQ(chain().size(), 1u);
-    Material* m = materialLibrary.find("clouds");
-    EXPECT_EQ(m, &materialLibrary.head());
+    Material* m = materials().find("clouds");
+    EXPECT_EQ(m, &materials().head());
     EXPECT_EQ(m->texture.glName, 0u);
 }
 
 TEST_F(MaterialGlTest, AScriptThatCannotBeReadLeavesTheLibraryAsItWas) {
     ASSERT_TRUE(load(kTwoRecords));
     const auto before = chain();
-    EXPECT_FALSE(materialLibrary.load("data\\nothing.qms"));
+    EXPECT_FALSE(materials().load("data\\nothing.qms"));
     EXPECT_EQ(chain(), before);
-    EXPECT_EQ(materialLibrary.head().name, "clouds");
+    EXPECT_EQ(materials().head().name, "clouds");
 }
 
 TEST_F(MaterialGlTest, LineEndsCarryNoMeaning) {
     ASSERT_TRUE(
         load("clou\r\nds,data\\checker.bmp,GL_REP\nEAT,\nGL_REPEAT,GL_LINEAR,GL_LINEAR,\n0.25,\n0.5,1,1;\n"));
-    const Material& m = materialLibrary.head();
+    const Material& m = materials().head();
     EXPECT_EQ(m.name, "clouds");
     EXPECT_EQ(m.texture.wrapS, gl::kRepeat);
     EXPECT_EQ(m.texture.wrapT, gl::kRepeat);
@@ -148,7 +143,7 @@ TEST_F(MaterialGlTest, LineEndsCarryNoMeaning) {
 
 TEST_F(MaterialGlTest, BlanksAreKeptInNamesAndMakeKeywordsUnknown) {
     ASSERT_TRUE(load("sky, data\\checker.bmp, GL_REPEAT,GL_REPEAT ,GL_NEAREST,GL_NEAREST, 1,1,1,1;"));
-    const Material& m = materialLibrary.head();
+    const Material& m = materials().head();
     EXPECT_EQ(m.texture.status(), ImageStatus::CannotOpen);  // " data\checker.bmp" is another file
     EXPECT_EQ(m.texture.wrapS, gl::kClamp);
     EXPECT_EQ(m.texture.wrapT, gl::kClamp);
@@ -170,19 +165,19 @@ TEST_F(MaterialGlTest, PendingSlotsCarryTheLastStoredKeywordAcrossRecords) {
              "c,x.bmp,GL_CLAMP_TO_EDGE,GL_CLAMP,bogus,bogus,1,1,1,1;"
              "d,x.bmp,bogus,bogus,GL_NEAREST_MIPMAP_NEAREST,GL_NEAREST,1,1,1,1;"
              "e,x.bmp,GL_REPEAT,bogus,GL_LINEAR,GL_LINEAR,1,1,1,1;"));
-    const Texture& b = materialLibrary.find("b")->texture;
+    const Texture& b = materials().find("b")->texture;
     EXPECT_EQ(b.wrapS, gl::kRepeat);
     EXPECT_EQ(b.wrapT, gl::kRepeat);
-    const Texture& c = materialLibrary.find("c")->texture;
+    const Texture& c = materials().find("c")->texture;
     EXPECT_EQ(c.minFilter, gl::kLinear);
     EXPECT_EQ(c.magFilter, gl::kLinear);
     // c's unknown filter words left its wrap modes in the slots, and d takes them.
-    const Texture& d = materialLibrary.find("d")->texture;
+    const Texture& d = materials().find("d")->texture;
     EXPECT_EQ(d.wrapS, gl::kClampToEdge);
     EXPECT_EQ(d.wrapT, gl::kClamp);
     EXPECT_EQ(d.minFilter, gl::kNearestMipmapNearest);
     // e's unknown t word hands on d's magnification filter, which is no wrap mode.
-    const Texture& e = materialLibrary.find("e")->texture;
+    const Texture& e = materials().find("e")->texture;
     EXPECT_EQ(e.wrapS, gl::kRepeat);
     EXPECT_EQ(e.wrapT, gl::kClamp);
 }
@@ -190,7 +185,7 @@ TEST_F(MaterialGlTest, PendingSlotsCarryTheLastStoredKeywordAcrossRecords) {
 TEST_F(MaterialGlTest, FieldsBeyond255CharactersAreCutWithoutTouchingTheNextField) {
     const std::string longName(300, 'n');
     ASSERT_TRUE(load(longName + ",x.bmp,,,,,0.5,1,1,1;"));
-    const Material& m = materialLibrary.head();
+    const Material& m = materials().head();
     EXPECT_EQ(m.name, std::string(255, 'n'));
     expectColor(m.color, 0.5f, 1, 1, 1);
     EXPECT_EQ(kinds(), (std::vector<Kind>{Kind::FieldTooLong, Kind::UnknownKeyword, Kind::UnknownKeyword,
@@ -202,7 +197,7 @@ TEST_F(MaterialGlTest, AScriptOfNothingButSemicolonsStopsAtTheRecordLimit) {
     ASSERT_TRUE(load(std::string(static_cast<size_t>(limit) + 1000, ';') + "late,x.bmp,"));
     EXPECT_EQ(chain().size(), static_cast<size_t>(limit) + 1);  // ending with the unnamed record
     EXPECT_FALSE(chain().back()->name);
-    EXPECT_EQ(materialLibrary.find("late"), &materialLibrary.head());  // never read
+    EXPECT_EQ(materials().find("late"), &materials().head());  // never read
     ASSERT_FALSE(kinds().empty());
     EXPECT_EQ(kinds().back(), Kind::TooManyRecords);
     // Each record holds no more than a name, a colour and an empty texture.
@@ -227,7 +222,7 @@ TEST_F(MaterialGlTest, ReportsWhatTheCheckerNeedsWithTheLineOfEachField) {
     EXPECT_EQ(findings[4].text, "data\\missing.png");
     EXPECT_EQ(findings[2].fieldIndex, 9);
     // ";" always ends the alpha field, whatever the index: "short" has alpha 0.
-    expectColor(materialLibrary.find("short")->color, 1, 1, 1, 0);
+    expectColor(materials().find("short")->color, 1, 1, 1, 0);
     EXPECT_EQ(chain().size(), 3u);  // the unended "tail" record is the third, named, not followed
     EXPECT_EQ(chain().back()->name, "tail");
 }
@@ -271,7 +266,7 @@ void drawScreenQuad() {
 TEST_F(MaterialGlTest, ApplyShowsTheTextureTintedByTheColour) {
     ASSERT_TRUE(load("tinted,data\\checker.bmp,GL_CLAMP,GL_CLAMP,GL_NEAREST,GL_NEAREST,1,0.5,1,1;"));
     glDisable(GL_TEXTURE_2D);
-    materialLibrary.find("tinted")->apply();
+    materials().find("tinted")->apply();
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     drawScreenQuad();
     capture();
@@ -284,7 +279,7 @@ TEST_F(MaterialGlTest, ApplyShowsTheTextureTintedByTheColour) {
 
 TEST_F(MaterialGlTest, TheMaterialAlphaScalesTheTextureAlphaOverWhatIsBehind) {
     ASSERT_TRUE(load("glass,data\\checker.bmp,GL_CLAMP,GL_CLAMP,GL_NEAREST,GL_NEAREST,1,1,1,0.5;"));
-    materialLibrary.head().apply();
+    materials().head().apply();
     drawScreenQuad();
     capture();
     // Half of white over the clear colour (179, 0, 128, 255).
@@ -294,7 +289,7 @@ TEST_F(MaterialGlTest, TheMaterialAlphaScalesTheTextureAlphaOverWhatIsBehind) {
 
 TEST_F(MaterialGlTest, AMaterialWhoseImageIsMissingStillShowsItsColour) {
     ASSERT_TRUE(load("plain,data\\missing.bmp,GL_CLAMP,GL_CLAMP,GL_LINEAR,GL_LINEAR,0,1,0,1;"));
-    const Material* m = materialLibrary.find("plain");
+    const Material* m = materials().find("plain");
     ASSERT_NE(m->texture.glName, 0u);  // a texture object without an image
     m->apply();
     drawScreenQuad();
@@ -306,8 +301,8 @@ TEST_F(MaterialGlTest, ARecordCutShortBeforeItsUploadLeavesTheBoundTextureInUse)
     ASSERT_TRUE(
         load("first,data\\checker.bmp,GL_CLAMP,GL_CLAMP,GL_NEAREST,GL_NEAREST,1,1,1,1;"
              "cut,data\\checker.bmp,GL_CLAMP,1;"));
-    const Material* first = materialLibrary.find("first");
-    const Material* cut = materialLibrary.find("cut");
+    const Material* first = materials().find("first");
+    const Material* cut = materials().find("cut");
     ASSERT_EQ(cut->texture.glName, 0u);
     first->apply();
     cut->apply();

@@ -37,7 +37,6 @@ class ModelObjectTest : public test::GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        frameClock = FrameClock{};
         // Texels, first row of the file first: red, green / blue, white.
         const std::string bgra = std::string("\x00\x00\xff\xff\x00\xff\x00\xff", 8) +
                                  std::string("\xff\x00\x00\xff\xff\xff\xff\xff", 8);
@@ -48,12 +47,10 @@ protected:
                   "quad,data\\quad.tga,GL_CLAMP_TO_EDGE,GL_CLAMP_TO_EDGE,GL_NEAREST,GL_NEAREST,1,1,1,1;");
         ASSERT_TRUE(md3write::writeFile((dir.path() / "data/quad.md3").string(), facingQuad()));
         cwd = std::make_unique<test::ScopedWorkingDirectory>(dir.path());
-        materialLibrary.clear();
-        ASSERT_TRUE(materialLibrary.load("data\\materials.qms"));
+        ASSERT_TRUE(materials().load("data\\materials.qms"));
         glDisable(GL_CULL_FACE);
     }
     void TearDown() override {
-        materialLibrary.clear();
         cwd.reset();
         GlTest::TearDown();
     }
@@ -62,7 +59,7 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
         glTranslatef(0, 0, z);
-        model.draw();
+        model.draw(run().frameContext(true));
         capture();
     }
 
@@ -71,23 +68,23 @@ protected:
 };
 
 TEST_F(ModelObjectTest, TheLoadWordReadsFileMaterialRateAndReflectionSwitch) {
-    StdModel model;
+    StdModel model{kinds()};
     model.init();
-    EXPECT_EQ(model.material, materialLibrary.find("blue"));
+    EXPECT_EQ(model.material, materials().find("blue"));
     model.load("data\\quad.md3");
     EXPECT_EQ(model.model.lastFrame, 1);
-    EXPECT_EQ(model.material, materialLibrary.find("blue"));
+    EXPECT_EQ(model.material, materials().find("blue"));
     EXPECT_EQ(model.model.framesPerSecond, 25);
     EXPECT_FALSE(model.reflective);
 
     model.load("data\\quad.md3, quad ,10,1");
-    EXPECT_EQ(model.material, materialLibrary.find("quad"));
+    EXPECT_EQ(model.material, materials().find("quad"));
     EXPECT_EQ(model.model.framesPerSecond, 10);
     EXPECT_TRUE(model.reflective);
     model.load("data\\quad.md3,nosuch,x");  // three items keep the switch; "x" is rate 0
     EXPECT_TRUE(model.reflective);
     EXPECT_EQ(model.model.framesPerSecond, 0);
-    EXPECT_EQ(model.material, &materialLibrary.head());  // an unknown name gives the first material
+    EXPECT_EQ(model.material, &materials().head());  // an unknown name gives the first material
     model.load("data\\quad.md3,quad,7,0");
     EXPECT_FALSE(model.reflective);
 
@@ -96,23 +93,24 @@ TEST_F(ModelObjectTest, TheLoadWordReadsFileMaterialRateAndReflectionSwitch) {
 }
 
 TEST_F(ModelObjectTest, TheAnimationStepsAtTheLoadedFrameRate) {
-    StdModel model;
+    StdModel model{kinds()};
     model.init();
     model.load("data\\quad.md3,quad,10");
     EXPECT_EQ(model.model.frameA, 0);
     EXPECT_EQ(model.model.frameB, 1);
-    frameClock.delta = 0.05;
-    model.update();
+    run().clock.delta = 0.05;
+    model.update(run().frameContext(true));
     EXPECT_FLOAT_EQ(model.model.blend, 0.5f);
-    model.update();
-    model.update();  // the blend passes 1: both frames step on, wrapping after the last
+    model.update(run().frameContext(true));
+    model.update(
+        run().frameContext(true));  // the blend passes 1: both frames step on, wrapping after the last
     EXPECT_EQ(model.model.frameA, 1);
     EXPECT_EQ(model.model.frameB, 0);
     EXPECT_NEAR(model.model.blend, 0.5f, 1e-5);
 }
 
 TEST_F(ModelObjectTest, ModelZBecomesScreenUpAndTheTextureCoordinatesComeFromTheFile) {
-    StdModel model;
+    StdModel model{kinds()};
     model.init();
     model.load("data\\quad.md3,quad,25,0");
     drawAt(model, -5);
@@ -131,7 +129,7 @@ TEST_F(ModelObjectTest, ModelZBecomesScreenUpAndTheTextureCoordinatesComeFromThe
 }
 
 TEST_F(ModelObjectTest, AReflectiveModelIsSphereMappedAndSwitchesTextureGenerationOffAfterwards) {
-    StdModel model;
+    StdModel model{kinds()};
     model.init();
     model.load("data\\quad.md3,quad,25,1");
     drawAt(model, -3);
@@ -147,7 +145,7 @@ TEST_F(ModelObjectTest, AReflectiveModelIsSphereMappedAndSwitchesTextureGenerati
 }
 
 TEST_F(ModelObjectTest, AModelThatCannotBeReadDrawsNothing) {
-    StdModel model;
+    StdModel model{kinds()};
     model.init();
     model.load("data\\missing.md3,quad,25,0");
     drawAt(model, -5);

@@ -18,21 +18,11 @@ constexpr int kBlack = 0;
 
 class OverlayTest : public test::GlTest {
 protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        overlay.reset();
-        musicPlayer.beatUnit = 0;
-        frameClock = FrameClock();
-    }
-    void TearDown() override {
-        overlay.reset();
-        musicPlayer.beatUnit = 0;
-        frameClock = FrameClock();
-        GlTest::TearDown();
-    }
+    Overlay& overlay = run().overlay;
+    MusicPlayer& musicPlayer = run().music;
 
     void triggerAt(double now, int effect) {
-        frameClock.now = now;
+        run().clock.now = now;
         overlay.trigger(effect);
     }
 
@@ -42,8 +32,8 @@ protected:
         const float b = background / 255.0f;
         glClearColor(b, b, b, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        frameClock.now = now;
-        overlay.draw();
+        run().clock.now = now;
+        overlay.draw(run().frameContext(true));
         const test::Rgba c = readPixel(400, 300);
         EXPECT_EQ(c[0], c[1]);
         EXPECT_EQ(c[1], c[2]);
@@ -54,8 +44,8 @@ protected:
     bool nothingDrawnAt(double now) {
         glClearColor(0.7f, 0.0f, 0.5f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
-        frameClock.now = now;
-        overlay.draw();
+        run().clock.now = now;
+        overlay.draw(run().frameContext(true));
         return test::near(readPixel(400, 300), {179, 0, 128, 255}, 1);
     }
 };
@@ -181,8 +171,8 @@ TEST_F(OverlayTest, LeavesBlendingOffDepthTestOnAndTheMatricesAsTheyWere) {
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
 
-    frameClock.now = 1.1;
-    overlay.draw();
+    run().clock.now = 1.1;
+    overlay.draw(run().frameContext(true));
 
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));

@@ -24,16 +24,10 @@ class PrimitivesTest : public test::GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        frameClock = FrameClock{};
-        materialLibrary.clear();
-        first = &test::addSolidMaterial("first", {60, 60, 60, 255});
-        clouds = &test::addSolidMaterial("clouds", {0, 100, 0, 255});
-        blue = &test::addSolidMaterial("blue", {0, 0, 100, 255});
-        test::addQuadrantMaterial("quadrants");
-    }
-    void TearDown() override {
-        materialLibrary.clear();  // while the context that owns the textures is current
-        GlTest::TearDown();
+        first = &test::addSolidMaterial(materials(), "first", {60, 60, 60, 255});
+        clouds = &test::addSolidMaterial(materials(), "clouds", {0, 100, 0, 255});
+        blue = &test::addSolidMaterial(materials(), "blue", {0, 0, 100, 255});
+        test::addQuadrantMaterial(materials(), "quadrants");
     }
 
     void clearTo(float r, float g, float b) {
@@ -41,9 +35,9 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
     // Draws one object the way the draw walk does, from an identity view.
-    static void drawFromOrigin(SceneObject& object) {
+    void drawFromOrigin(SceneObject& object) {
         glLoadIdentity();
-        object.drawTree();
+        object.drawTree(run().frameContext(true));
     }
 
     const Material* first = nullptr;
@@ -52,7 +46,7 @@ protected:
 };
 
 TEST_F(PrimitivesTest, ADefaultCubeSitsThreeUnitsAheadAndAddsItsCloudsWithEdgesOnTop) {
-    Cube cube;
+    Cube cube{kinds()};
     cube.init();
     EXPECT_EQ(cube.material, clouds);
     drawFromOrigin(cube);
@@ -70,7 +64,7 @@ TEST_F(PrimitivesTest, ADefaultCubeSitsThreeUnitsAheadAndAddsItsCloudsWithEdgesO
 }
 
 TEST_F(PrimitivesTest, WhatIsDrawnAfterACubeWithoutItsOwnBlendStateIsAddedToo) {
-    Cube cube;
+    Cube cube{kinds()};
     cube.init();
     drawFromOrigin(cube);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
@@ -81,7 +75,7 @@ TEST_F(PrimitivesTest, WhatIsDrawnAfterACubeWithoutItsOwnBlendStateIsAddedToo) {
     EXPECT_EQ(source, GL_SRC_ALPHA);
     EXPECT_EQ(destination, GL_ONE);
 
-    Square square;
+    Square square{kinds()};
     square.init();
     square.material = blue;
     square.position = {3, 0, -5};
@@ -91,8 +85,8 @@ TEST_F(PrimitivesTest, WhatIsDrawnAfterACubeWithoutItsOwnBlendStateIsAddedToo) {
 }
 
 TEST_F(PrimitivesTest, CubeMaterialsComeFromTheWholeLoadWordAndFromTriggerCodesZeroAndOne) {
-    Cube cube;
-    InvCube inverted;
+    Cube cube{kinds()};
+    InvCube inverted{kinds()};
     cube.init();
     inverted.init();
     struct Step {
@@ -109,7 +103,7 @@ TEST_F(PrimitivesTest, CubeMaterialsComeFromTheWholeLoadWordAndFromTriggerCodesZ
         {true, -1, nullptr, blue},
         {true, 255, nullptr, blue},
         {false, 0, "clouds,blue", first},  // one name, comma included: no such material
-        {false, 0, "quadrants", materialLibrary.find("quadrants")},
+        {false, 0, "quadrants", materials().find("quadrants")},
         {false, 0, " blue", first},  // not trimmed either
     };
     for (const Step& s : steps) {
@@ -127,7 +121,7 @@ TEST_F(PrimitivesTest, CubeMaterialsComeFromTheWholeLoadWordAndFromTriggerCodesZ
 }
 
 TEST_F(PrimitivesTest, SquaresAndPointsIgnoreEveryTriggerCode) {
-    Square square;
+    Square square{kinds()};
     square.init();
     square.load("blue");
     Point point;
@@ -156,7 +150,7 @@ TEST_P(SideFaceTest, ShowsThePictureUprightAndUnmirrored) {
     Vec3 five{5, 5, 5};
     int left = 317, right = 483, top = 217, bottom = 383;  // quadrant centres of the cube's front face
     if (inside) {
-        InvCube box;
+        InvCube box{kinds()};
         box.init();
         box.load("quadrants");
         box.position = {};
@@ -165,7 +159,7 @@ TEST_P(SideFaceTest, ShowsThePictureUprightAndUnmirrored) {
         drawFromOrigin(box);
         left = 233, right = 567, top = 133, bottom = 467;  // on the wall 5 units ahead
     } else {
-        Cube cube;
+        Cube cube{kinds()};
         cube.init();
         cube.load("quadrants");
         cube.rotation.y = angle;
@@ -188,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(BothCubes, SideFaceTest,
                          });
 
 TEST_F(PrimitivesTest, TheSquareShowsItsPictureUprightAndUnmirrored) {
-    Square square;
+    Square square{kinds()};
     square.init();
     square.load("quadrants");
     square.position = {0, 0, -3};
@@ -201,12 +195,12 @@ TEST_F(PrimitivesTest, TheSquareShowsItsPictureUprightAndUnmirrored) {
 }
 
 TEST_F(PrimitivesTest, FromOutsideAnInvertedCubeShowsOnlyItsFarInnerFaces) {
-    InvCube box;
+    InvCube box{kinds()};
     box.init();
     box.load("clouds");
     drawFromOrigin(box);
     // Something inside the box, drawn after it, is not hidden by its near face.
-    Square inside;
+    Square inside{kinds()};
     inside.init();
     inside.load("blue");
     Vec3 small{0.3f, 0.3f, 0.3f};
@@ -227,7 +221,7 @@ TEST_F(PrimitivesTest, FromInsideOnlyTheInvertedFacesShow) {
         glScalef(10, 10, 10);
         glDisable(GL_BLEND);
         clouds->apply();
-        inverted ? drawInvertedCubeFaces() : drawCubeFaces();
+        inverted ? drawInvertedCubeFaces(true) : drawCubeFaces(true);
         capture();
         int covered = 0;
         for (int y = 0; y < 600; y += 25)
@@ -256,7 +250,7 @@ std::vector<Segment> recordEdges() {
     std::vector<GLfloat> buffer(8192);
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
     glRenderMode(GL_FEEDBACK);
-    drawCubeEdges();
+    drawCubeEdges(true);
     const GLint used = glRenderMode(GL_RENDER);
     std::vector<Segment> segments;
     for (GLint i = 0; i + 6 < used; i += 7) {

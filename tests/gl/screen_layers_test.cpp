@@ -52,36 +52,28 @@ class ScreenLayersTest : public test::GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        frameClock = FrameClock{};
-        materialLibrary.clear();
-        test::addSolidMaterial("first", {60, 60, 60, 255});
-        test::addSolidMaterial("red", test::kRed);
-        test::addSolidMaterial("green", test::kGreen);
-        test::addSolidMaterial("blue", test::kBlue);
-        test::addSolidMaterial("veil", {255, 255, 255, 128});
-        test::addQuadrantMaterial("quadrants");
-    }
-    void TearDown() override {
-        materialLibrary.clear();
-        sceneRoot = nullptr;
-        selectedObject = nullptr;
-        GlTest::TearDown();
+        test::addSolidMaterial(materials(), "first", {60, 60, 60, 255});
+        test::addSolidMaterial(materials(), "red", test::kRed);
+        test::addSolidMaterial(materials(), "green", test::kGreen);
+        test::addSolidMaterial(materials(), "blue", test::kBlue);
+        test::addSolidMaterial(materials(), "veil", {255, 255, 255, 128});
+        test::addQuadrantMaterial(materials(), "quadrants");
     }
 
     // A square of one material placed in view, drawn as the draw walk does.
-    static void drawSquare(const char* material, Vec3 position, float size = 1) {
-        Square square;
+    void drawSquare(const char* material, Vec3 position, float size = 1) {
+        Square square{kinds()};
         square.init();
         square.load(material);
         square.position = position;
         Vec3 scale{size, size, size};
         square.scale = &scale;
         glLoadIdentity();
-        square.drawTree();
+        square.drawTree(run().frameContext(true));
     }
     void step(double seconds) {
-        frameClock.delta = seconds;
-        frameClock.now += seconds;
+        run().clock.delta = seconds;
+        run().clock.now += seconds;
     }
 };
 
@@ -89,9 +81,9 @@ TEST_F(ScreenLayersTest, ABackgroundOverdrawsWhatCameBeforeItAndNothingAfter) {
     drawSquare("red", {0, 0, -3});
     glTranslatef(1, 2, 3);  // a layer ignores the current matrices
     const MatrixState before = MatrixState::read();
-    Background background;
+    Background background{kinds()};
     background.load("blue,red");  // item 0 names the material
-    background.draw();
+    background.draw(run().frameContext(true));
     EXPECT_EQ(MatrixState::read(), before);
     drawSquare("green", {4, 0, -5});  // beside the red square, farther away
     capture();
@@ -110,9 +102,9 @@ TEST_F(ScreenLayersTest, ABackgroundOverdrawsWhatCameBeforeItAndNothingAfter) {
 TEST_F(ScreenLayersTest, AForegroundBlendsOverEverythingAndLeavesTheDepthBufferAlone) {
     drawSquare("red", {0, 0, -3});
     const MatrixState before = MatrixState::read();
-    Foreground foreground;
+    Foreground foreground{kinds()};
     foreground.load("veil");
-    foreground.draw();
+    foreground.draw(run().frameContext(true));
     EXPECT_EQ(MatrixState::read(), before);
     capture();
     EXPECT_TRUE(test::near(colourOnly(pixel(400, 300)), {255, 128, 128, 255}, 3))
@@ -133,11 +125,11 @@ TEST_F(ScreenLayersTest, BackgroundAndForegroundFillTheScreenWithTheirPictureUpr
     for (bool isBackground : {true, false}) {
         std::unique_ptr<SceneObject> layer;
         if (isBackground)
-            layer = std::make_unique<Background>();
+            layer = std::make_unique<Background>(kinds());
         else
-            layer = std::make_unique<Foreground>();
+            layer = std::make_unique<Foreground>(kinds());
         layer->load("quadrants");
-        layer->draw();
+        layer->draw(run().frameContext(true));
         capture();
         const char* which = isBackground ? "background" : "foreground";
         EXPECT_TRUE(test::near(pixel(200, 150), kRed)) << which;
@@ -150,15 +142,15 @@ TEST_F(ScreenLayersTest, BackgroundAndForegroundFillTheScreenWithTheirPictureUpr
 }
 
 TEST_F(ScreenLayersTest, LayersWithoutMaterialsDrawNothing) {
-    Background background;
-    Foreground foreground;
-    Symbols symbols;
+    Background background{kinds()};
+    Foreground foreground{kinds()};
+    Symbols symbols{kinds()};
     symbols.init();
     symbols.symbolCount = 3;  // a count without a "load" line: no materials to draw with
     for (SceneObject* layer : {static_cast<SceneObject*>(&background), static_cast<SceneObject*>(&foreground),
                                static_cast<SceneObject*>(&symbols)}) {
-        layer->draw();
-        layer->update();
+        layer->draw(run().frameContext(true));
+        layer->update(run().frameContext(true));
         capture();
         EXPECT_TRUE(test::near(pixel(400, 300), kClear));
         EXPECT_TRUE(test::near(pixel(140, 375), kClear));
@@ -167,11 +159,11 @@ TEST_F(ScreenLayersTest, LayersWithoutMaterialsDrawNothing) {
 }
 
 TEST_F(ScreenLayersTest, SymbolsDrawTheirPicturesDownTheLeftSideAndLeaveCullingOff) {
-    Symbols symbols;
+    Symbols symbols{kinds()};
     symbols.init();
     symbols.load("red,green,blue");
     const MatrixState before = MatrixState::read();
-    symbols.draw();
+    symbols.draw(run().frameContext(true));
     EXPECT_EQ(MatrixState::read(), before);
     capture();
     EXPECT_TRUE(test::near(pixel(140, 495), kRed)) << "at -0.6";
@@ -197,15 +189,15 @@ TEST_F(ScreenLayersTest, SymbolsFallOneUnitPerSecondAndWrapBelowMinus125ToTheCou
         {"red,green,blue,red,green,blue,red,green,blue,red,green,blue", 12, 3.3f},
     };
     for (const Case& c : cases) {
-        Symbols symbols;
+        Symbols symbols{kinds()};
         symbols.init();
         symbols.load(c.word);
         EXPECT_EQ(symbols.symbolCount, c.count) << c.word;
         step(0.25);
-        symbols.update();
+        symbols.update(run().frameContext(true));
         EXPECT_FLOAT_EQ(symbols.symbolY[0], -0.85f) << c.word;
         step(0.45);
-        symbols.update();
+        symbols.update(run().frameContext(true));
         EXPECT_FLOAT_EQ(symbols.symbolY[0], c.wrapTo) << c.word << ": -1.3 wraps";
         if (c.count > 1) {
             EXPECT_FLOAT_EQ(symbols.symbolY[1], -0.9f) << c.word;
@@ -219,8 +211,8 @@ TEST_F(ScreenLayersTest, SymbolsFallOneUnitPerSecondAndWrapBelowMinus125ToTheCou
         symbols.load("blue");
         EXPECT_EQ(symbols.symbolCount, 1);
         EXPECT_FLOAT_EQ(symbols.symbolY[0], c.wrapTo);
-        EXPECT_EQ(symbols.symbolMaterials[0], materialLibrary.find("blue"));
-        symbols.draw();  // reads nothing past the arrays
+        EXPECT_EQ(symbols.symbolMaterials[0], materials().find("blue"));
+        symbols.draw(run().frameContext(true));  // reads nothing past the arrays
     }
 }
 
@@ -228,10 +220,10 @@ class SkyboxTest : public ScreenLayersTest {
 protected:
     void SetUp() override {
         ScreenLayersTest::SetUp();
-        test::addSolidMaterial("clouds", test::kRed);
-        scene = std::make_unique<Scene>();
+        test::addSolidMaterial(materials(), "clouds", test::kRed);
+        scene = std::make_unique<Scene>(run().stage);
         scene->activate();
-        sky = static_cast<Skybox*>(scene->objects.add(std::make_unique<Skybox>()));
+        sky = static_cast<Skybox*>(scene->objects.add(std::make_unique<Skybox>(kinds())));
         sky->scale = &size;
     }
     void TearDown() override {
@@ -241,7 +233,7 @@ protected:
     void drawFrame() {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
-        scene->draw();
+        scene->draw(run().frameContext(true));
         capture();
     }
 
@@ -252,12 +244,12 @@ protected:
 
 TEST_F(SkyboxTest, TheBoxStaysOnTheCameraWhateverMovesIt) {
     SceneObject& camera = *scene->objects.root;
-    EXPECT_EQ(sky->material, materialLibrary.find("clouds"));
-    EXPECT_EQ(sky->topMaterial, materialLibrary.find("clouds"));
+    EXPECT_EQ(sky->material, materials().find("clouds"));
+    EXPECT_EQ(sky->topMaterial, materials().find("clouds"));
     for (const Vec3& where : {Vec3{100, 0, 0}, Vec3{-3, 40, 7}}) {
         camera.position = where;
         sky->position = {1, 2, 3};
-        scene->update();
+        scene->update(run().frameContext(true));
         EXPECT_EQ(sky->position, where);
         drawFrame();
         for (const auto& [x, y] : {std::pair{400, 300}, {5, 5}, {795, 595}})
@@ -265,7 +257,7 @@ TEST_F(SkyboxTest, TheBoxStaysOnTheCameraWhateverMovesIt) {
     }
     sky->enabled = false;  // nothing but the update slot keeps it there
     camera.position = {0, 0, 0};
-    scene->update();
+    scene->update(run().frameContext(true));
     EXPECT_EQ(sky->position, (Vec3{-3, 40, 7}));
 }
 
@@ -283,8 +275,8 @@ TEST_F(SkyboxTest, SidesAndTopHaveTheirOwnMaterialsAndThereIsNoBottom) {
         EXPECT_TRUE(test::near(pixel(400, 300), v.seen)) << v.what;
     }
     sky->load("blue");
-    EXPECT_EQ(sky->material, materialLibrary.find("blue"));
-    EXPECT_EQ(sky->topMaterial, materialLibrary.find("green"));
+    EXPECT_EQ(sky->material, materials().find("blue"));
+    EXPECT_EQ(sky->topMaterial, materials().find("green"));
 }
 
 class FogTest : public ScreenLayersTest {
@@ -304,7 +296,7 @@ protected:
 TEST_F(FogTest, AFogWithoutALoadLineTurnsTheClearColourWhiteButFogsNothing) {
     Fog fog;
     fog.init();
-    fog.draw();
+    fog.draw(run().frameContext(true));
     EXPECT_EQ(clearColour(), (std::array<float, 4>{1, 1, 1, 1}));
     EXPECT_TRUE(glIsEnabled(GL_FOG));
     EXPECT_EQ(fogFloat(GL_FOG_MODE), GL_EXP2);
@@ -321,7 +313,7 @@ TEST_F(FogTest, StartGivesGreyFogAndEndTurnsItOff) {
     Fog fog;
     fog.init();
     fog.load("start,0.5,0.5,0.5,1,0.02,10,100");
-    fog.draw();
+    fog.draw(run().frameContext(true));
     EXPECT_EQ(clearColour(), (std::array<float, 4>{0.5f, 0.5f, 0.5f, 1}));
     EXPECT_FLOAT_EQ(fogFloat(GL_FOG_DENSITY), 0.02f);
     EXPECT_EQ(fogFloat(GL_FOG_START), 10);
@@ -333,7 +325,7 @@ TEST_F(FogTest, StartGivesGreyFogAndEndTurnsItOff) {
     EXPECT_TRUE(test::near(pixel(200, 300), kRed, 3)) << "close by: hardly touched";
 
     fog.load("end");
-    fog.draw();
+    fog.draw(run().frameContext(true));
     EXPECT_FALSE(glIsEnabled(GL_FOG));
     drawSquare("red", {0, 0, -100}, 20);
     capture();

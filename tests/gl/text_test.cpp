@@ -48,24 +48,19 @@ class TextTest : public test::GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        frameClock = FrameClock{};
         dir.write("data/fontv3-1.png", pagePng(1));
         dir.write("data/fontv3-2.png", pagePng(2));
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
-    void TearDown() override {
-        sceneRoot = nullptr;
-        GlTest::TearDown();
-    }
 
     // Draws a text at rest colour (alpha 1, as after init) and captures the screen.
     void show(const std::string& text, Vec3 position = {}) {
-        TextObject object;
+        TextObject object{kinds()};
         object.init();
         object.load(text);
         object.position = position;
-        object.draw();
+        object.draw(run().frameContext(true));
         capture();
     }
     // The middle of the part of glyph `index` of line `line` that the next glyph
@@ -158,7 +153,7 @@ TEST_F(TextTest, LoadTakesTheTextAndTheColourItemsThatAreThere) {
         {"", "", {1, 1, 1, 1}},
     };
     for (const Case& c : cases) {
-        TextObject object;
+        TextObject object{kinds()};
         object.init();
         object.load(c.word);
         EXPECT_EQ(object.text, c.text) << c.word;
@@ -167,7 +162,7 @@ TEST_F(TextTest, LoadTakesTheTextAndTheColourItemsThatAreThere) {
         EXPECT_EQ(object.color.blue, c.colour.blue) << c.word;
         EXPECT_EQ(object.color.alpha, c.colour.alpha) << c.word;
     }
-    TextObject kept;
+    TextObject kept{kinds()};
     kept.init();
     kept.load("first,0.5");
     kept.load("");
@@ -181,7 +176,7 @@ TEST_F(TextTest, TriggerCodesStartTheirFadesAndOtherCodesChangeNothing) {
         float phase, speed;
     } cases[] = {{0, 0, 0.1f},    {1, 0.3f, 0.1f}, {2, 0, 0.2f},
                  {3, 0.3f, 0.3f}, {7, 0.3f, 0.3f}, {-1, 0.3f, 0.3f}};
-    TextObject object;
+    TextObject object{kinds()};
     object.init();
     for (const Case& c : cases) {
         object.trigger(c.code);
@@ -191,38 +186,37 @@ TEST_F(TextTest, TriggerCodesStartTheirFadesAndOtherCodesChangeNothing) {
 }
 
 TEST_F(TextTest, TheFadeStepsByDeltaTimesSpeedAndRestsAtPhaseOne) {
-    Scene scene;
+    Scene scene(run().stage);
     scene.activate();
     scene.objects.root->rotation = {10, 20, 30};
-    TextObject object;
+    TextObject object{kinds()};
     object.init();
     object.trigger(0);
-    frameClock.delta = 0.02;
-    object.update();
+    run().clock.delta = 0.02;
+    object.update(run().frameContext(true));
     EXPECT_FLOAT_EQ(object.fadePhase, 0.002f);
     EXPECT_NEAR(object.color.alpha, std::sin(0.002 * 2 * std::numbers::pi), 1e-6);
     EXPECT_EQ(object.rotation, (Vec3{10, 20, 30})) << "the root camera's rotation";
 
     // The test comes before the step: the phase passes 1 for one frame.
     object.fadePhase = 0.999f;
-    object.update();
+    object.update(run().frameContext(true));
     EXPECT_FLOAT_EQ(object.fadePhase, 1.001f);
     EXPECT_EQ(object.fadeSpeed, 0.1f);
-    object.update();
+    object.update(run().frameContext(true));
     EXPECT_EQ(object.fadePhase, 1.0f);
     EXPECT_EQ(object.fadeSpeed, 0.0f);
     EXPECT_NEAR(object.color.alpha, 0, 1e-6) << "invisible at rest";
-    sceneRoot = nullptr;
 }
 
 TEST_F(TextTest, AfterCodeOneTheTextShowsAtAbout95PercentAtOnceAndAtRestNotAtAll) {
-    TextObject object;
+    TextObject object{kinds()};
     object.init();
     object.load("x");  // glyph 23: page 2, row 2, column 3
     const Rgba full = cellColour(2, 2, 3);
     object.trigger(1);
-    object.update();  // the first frame's delta is 0
-    object.draw();
+    object.update(run().frameContext(true));  // the first frame's delta is 0
+    object.draw(run().frameContext(true));
     capture();
     const float alpha = std::sin(0.6f * std::numbers::pi_v<float>);
     EXPECT_NEAR(alpha, 0.951, 1e-3);
@@ -233,27 +227,27 @@ TEST_F(TextTest, AfterCodeOneTheTextShowsAtAbout95PercentAtOnceAndAtRestNotAtAll
                static_cast<int>(std::lround(full[2] * alpha)), 255}))
         << PrintToString(glyphPixel(0));
 
-    TextObject resting;
+    TextObject resting{kinds()};
     resting.init();
     resting.load("x");
-    resting.update();
+    resting.update(run().frameContext(true));
     glClear(GL_COLOR_BUFFER_BIT);
-    resting.draw();
+    resting.draw(run().frameContext(true));
     capture();
     EXPECT_TRUE(test::near(glyphPixel(0), kBlack));
 }
 
 TEST_F(TextTest, TwoTextObjectsLoadThePagesOnce) {
-    TextObject first;
+    TextObject first{kinds()};
     first.init();
-    const unsigned page1 = sharedFont.page1.glName;
+    const unsigned page1 = run().font.page1.glName;
     EXPECT_NE(page1, 0u);
-    EXPECT_FALSE(sharedFont.pagesPending);
+    EXPECT_FALSE(run().font.pagesPending);
     std::filesystem::remove_all(dir.path() / "data");
-    TextObject second;
+    TextObject second{kinds()};
     second.init();  // in another scene, later
-    EXPECT_EQ(sharedFont.page1.glName, page1);
-    EXPECT_TRUE(sharedFont.page2.hasPicture());
+    EXPECT_EQ(run().font.page1.glName, page1);
+    EXPECT_TRUE(run().font.page2.hasPicture());
     show("e");
     EXPECT_TRUE(test::near(glyphPixel(0), cellColour(2, 0, 0)));
 }
@@ -263,8 +257,8 @@ TEST_F(TextTest, WithoutPageFilesTheGlyphQuadsAreStillDrawn) {
     glClearColor(0.5f, 0.5f, 0.5f, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     show("ab");
-    EXPECT_FALSE(sharedFont.page1.hasPicture());
-    EXPECT_NE(sharedFont.page1.glName, 0u);
+    EXPECT_FALSE(run().font.page1.hasPicture());
+    EXPECT_NE(run().font.page1.glName, 0u);
     EXPECT_FALSE(test::near(glyphPixel(0), {128, 128, 128, 255}, 10)) << PrintToString(glyphPixel(0));
     EXPECT_TRUE(test::near(pixel(500, 285), {128, 128, 128, 255}, 2));
 }

@@ -92,7 +92,8 @@ TEST_F(TextureGlTest, UploadSetsTheParametersAndAFullMipmapChainAndStaysBound) {
 
 TEST_F(TextureGlTest, ATextureWithoutAPictureGetsItsParametersButNoImage) {
     Texture t;
-    EXPECT_FALSE(t.loadImage("missing.png"));
+    DiskFiles disk;
+    EXPECT_FALSE(t.loadImage("missing.png", disk));
     t.setFilter(gl::kNearest, gl::kNearest);
     t.upload();
     ASSERT_NE(t.glName, 0u);

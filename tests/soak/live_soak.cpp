@@ -84,7 +84,6 @@ int main(int argc, char** argv) {
     }
     std::error_code ignored;
     fs::current_path(dir);
-    qm::setTraceEnabled(false);  // as the live tool runs without --trace
 
     // Forked first, as the tool does: the process has no thread and no context yet.
     CheckProcess checker;

@@ -17,10 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "base/trace.h"
 #include "platform/offline_driver.h"
-#include "runtime/demo.h"
 #include "runtime/demo_keys.h"
+#include "runtime/demo_run.h"
 #include "runtime/frame_loop.h"
 #include "soak_support.h"
 
@@ -102,7 +101,8 @@ int main(int argc, char** argv) {
 
     // The torus knot traces two lines per vertex per frame: they go nowhere.
     std::FILE* nowhere = std::fopen("/dev/null", "w");
-    qm::setTraceFile(nowhere);
+    qm::DemoRun run;
+    run.trace.setFile(nowhere);
 
     // F2 every `every` frames; between two reloads a digit key runs one of the
     // scene's events 0 to 8, while the song's own sync marks arrive as they fall.
@@ -139,10 +139,9 @@ int main(int argc, char** argv) {
         if (now.heapMb > peak.heapMb) peak.heapMb = now.heapMb;
     });
 
-    const int status = qm::runDemo(driver);
+    const int status = qm::runDemo(driver, run);
     const Memory end = measure();
-    qm::demo.reset();
-    qm::setTraceFile(nullptr);
+    run.trace.setFile(nullptr);
     std::fclose(nowhere);
     fs::current_path(o.demoDir, ignored);
     fs::remove_all(dir, ignored);

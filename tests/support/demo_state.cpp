@@ -14,8 +14,7 @@
 #include "objects/screen_layers.h"
 #include "objects/text.h"
 #include "objects/torus_knot.h"
-#include "runtime/demo.h"
-#include "runtime/overlay.h"
+#include "runtime/demo_run.h"
 
 namespace qm::test {
 
@@ -74,11 +73,14 @@ void putTree(std::string& out, SceneObject* o, int depth, bool onScreen) {
 
 }  // namespace
 
-std::string demoState(bool withClock) {
+std::string demoState(const DemoRun& run, bool withClock) {
+    const Demo& demo = run.demo;
+    const Overlay& overlay = run.overlay;
+    const BallPhases& ballPhases = run.kinds.ballPhases;
     std::string out = "scene " + std::to_string(demo.playIndex);
     if (withClock) {
         out += " clock ";
-        put(out, frameClock.now), put(out, frameClock.delta);
+        put(out, run.clock.now), put(out, run.clock.delta);
     }
     out += "\noverlay ";
     for (double t : {overlay.flashStart, overlay.flashEnd, overlay.fadeStart, overlay.fadeEnd,

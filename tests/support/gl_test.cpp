@@ -8,23 +8,19 @@
 #include <string>
 
 #include "base/gl_state.h"
-#include "resources/font.h"
 
 namespace qm::test {
 
 void GlTest::SetUp() {
     std::string error;
     ASSERT_TRUE(gl.create(800, 600, error)) << error;
-    // Font pages of an earlier context are gone with it: load them afresh when needed.
-    sharedFont.unload();
-    setUpPlayerProjection();
+    setUpPlayerProjection(PictureRect{});
     setPlayerFixedState();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 }
 
 void GlTest::TearDown() {
-    sharedFont.unload();  // while the context that owns the pages is current
     gl.destroy();
 }
 

@@ -19,8 +19,8 @@ public:
     }
 
     void init() override { record("init"); }
-    void draw() override { record("draw"); }
-    void update() override { record("update"); }
+    void draw(const FrameContext&) override { record("draw"); }
+    void update(const FrameContext&) override { record("update"); }
     void load(std::string_view text) override { loads.emplace_back(text); }
     void trigger(int code) override { triggers.push_back(code); }
 

@@ -1,17 +1,17 @@
-// test_materials.cpp -- materials with known pictures, added straight to the global library.
+// test_materials.cpp -- materials with known pictures, added straight to a library.
 #include "support/test_materials.h"
 
 #include <memory>
 
 namespace qm::test {
 
-Material& addMaterial(const std::string& name, int width, int height, const std::vector<Texel>& texels,
-                      Color color) {
-    Material* record = &materialLibrary.head();
+Material& addMaterial(MaterialLibrary& library, const std::string& name, int width, int height,
+                      const std::vector<Texel>& texels, Color color) {
+    Material* record = &library.head();
     if (record->name) {
         auto fresh = std::make_unique<Material>();
         record = fresh.get();
-        materialLibrary.head().appendToChain(std::move(fresh));
+        library.head().appendToChain(std::move(fresh));
     }
     record->name = name;
     record->color = color;
@@ -25,12 +25,12 @@ Material& addMaterial(const std::string& name, int width, int height, const std:
     return *record;
 }
 
-Material& addSolidMaterial(const std::string& name, Texel texel, Color color) {
-    return addMaterial(name, 1, 1, {texel}, color);
+Material& addSolidMaterial(MaterialLibrary& library, const std::string& name, Texel texel, Color color) {
+    return addMaterial(library, name, 1, 1, {texel}, color);
 }
 
-Material& addQuadrantMaterial(const std::string& name) {
-    return addMaterial(name, 2, 2, {kRed, kGreen, kBlue, kWhite});
+Material& addQuadrantMaterial(MaterialLibrary& library, const std::string& name) {
+    return addMaterial(library, name, 2, 2, {kRed, kGreen, kBlue, kWhite});
 }
 
 }  // namespace qm::test

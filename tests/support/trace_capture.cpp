@@ -5,12 +5,12 @@
 
 namespace qm::test {
 
-TraceCapture::TraceCapture() : file_(std::tmpfile()) {
-    setTraceFile(file_);
+TraceCapture::TraceCapture(Trace& trace) : trace_(trace), file_(std::tmpfile()) {
+    trace_.setFile(file_);
 }
 
 TraceCapture::~TraceCapture() {
-    setTraceFile(nullptr);
+    trace_.setFile(nullptr);
     if (file_) std::fclose(file_);
 }
 

@@ -1,14 +1,18 @@
-// trace_capture.h -- redirects the trace into a temporary file for the lifetime of the object.
+// trace_capture.h -- redirects a run's trace into a temporary file for the lifetime of the object.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
+namespace qm {
+class Trace;
+}
+
 namespace qm::test {
 
 class TraceCapture {
 public:
-    TraceCapture();
+    explicit TraceCapture(Trace& trace);
     ~TraceCapture();
     TraceCapture(const TraceCapture&) = delete;
     TraceCapture& operator=(const TraceCapture&) = delete;
@@ -17,6 +21,7 @@ public:
     std::string text() const;
 
 private:
+    Trace& trace_;
     std::FILE* file_;
 };
 

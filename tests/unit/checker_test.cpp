@@ -12,7 +12,7 @@
 #include "check/checker.h"
 #include "check/keyword_match.h"
 #include "check/sync_check.h"
-#include "scene/object_factory.h"
+#include "objects/kinds.h"
 #include "script/token_line.h"
 #include "support/image_files.h"
 #include "support/temp_dir.h"
@@ -589,7 +589,7 @@ class LoadWords : public CheckerTest, public ::testing::WithParamInterface<LoadW
 
 TEST_P(LoadWords, OfTheKindsThatSplitThem) {
     const LoadWordCase& c = GetParam();
-    if (!ObjectFactory::knows(c.kind)) GTEST_SKIP() << "no kind " << c.kind << " yet";
+    if (!KindTable::knows(c.kind)) GTEST_SKIP() << "no kind " << c.kind << " yet";
     writeDemo(std::string("on load\nnew ") + c.kind + " x\nload " + c.word + "\nend new\n");
     write("data/fontv3-1.png", fixture("png_rgba_im.png"));
     write("data/fontv3-2.png", fixture("png_rgba_im.png"));
@@ -631,7 +631,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CheckerTest, MissingFontPagesAreErrorsAtTheFirstTextObject) {
-    if (!ObjectFactory::knows("text")) GTEST_SKIP() << "no kind text yet";
+    if (!KindTable::knows("text")) GTEST_SKIP() << "no kind text yet";
     writeDemo("on load\nnew text a\nend new\nnew text b\nend new\n");
     write("data/fontv3-2.png", fixture("bmp24_im.bmp"));
     const Result r = check();

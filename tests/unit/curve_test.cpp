@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "scene/curve.h"
 #include "support/temp_dir.h"
 
@@ -176,14 +177,15 @@ TEST(CurveFile, LoadReadsTheFileRawAndReportsWhyItFailed) {
     bytes[4 + 40 + 38] = '\x1a';
     dir.write("data/Path.crv", bytes);
 
+    DiskFiles disk;
     Curve c;
-    EXPECT_EQ(c.load("data\\path.crv"), Curve::LoadResult::Loaded);
+    EXPECT_EQ(c.load("data\\path.crv", disk), Curve::LoadResult::Loaded);
     EXPECT_EQ(c.evaluate(1.0f), (Vec3{1.5f, -2, 3}));
 
     dir.write("data/empty.crv", "");
-    EXPECT_EQ(c.load("data\\empty.crv"), Curve::LoadResult::Empty);
+    EXPECT_EQ(c.load("data\\empty.crv", disk), Curve::LoadResult::Empty);
     EXPECT_FALSE(c.usable());
-    EXPECT_EQ(c.load("data\\missing.crv"), Curve::LoadResult::CannotOpen);
+    EXPECT_EQ(c.load("data\\missing.crv", disk), Curve::LoadResult::CannotOpen);
     EXPECT_FALSE(c.usable());
 }
 

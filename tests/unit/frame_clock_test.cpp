@@ -2,9 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "base/frame_clock.h"
-#include "runtime/demo.h"
 #include "runtime/demo_keys.h"
-#include "runtime/globals.h"
+#include "runtime/demo_run.h"
 
 namespace qm {
 namespace {
@@ -52,25 +51,23 @@ TEST(DemoKeys, OnlyTheKeysOfTheTableArePressesThatCount) {
 }
 
 TEST(DemoKeys, TheFilterKeepsEveryEventAndActsOnPresses) {
-    quitRequested = false;
+    DemoRun run;
+    const KeyHandler keys = demoKeyHandler(run);
     SDL_Event release = keyEvent(SDLK_ESCAPE, SDL_KEYUP);
-    EXPECT_EQ(demoEventFilter(&release), 1);
-    EXPECT_FALSE(quitRequested);
+    EXPECT_EQ(filterKeyEvent(&release, keys), 1);
+    EXPECT_FALSE(run.quitRequested);
     SDL_Event press = keyEvent(SDLK_ESCAPE);
-    EXPECT_EQ(demoEventFilter(&press), 1);
-    EXPECT_TRUE(quitRequested);
-    quitRequested = false;
+    EXPECT_EQ(filterKeyEvent(&press, keys), 1);
+    EXPECT_TRUE(run.quitRequested);
+    run.quitRequested = false;
     SDL_Event close{};
     close.type = SDL_QUIT;
-    EXPECT_EQ(demoEventFilter(&close), 1);
-    EXPECT_TRUE(quitRequested);
-    quitRequested = false;
+    EXPECT_EQ(filterKeyEvent(&close, keys), 1);
+    EXPECT_TRUE(run.quitRequested);
 
-    demo.advanceRequested = false;
     SDL_Event enter = keyEvent(SDLK_RETURN);
-    demoEventFilter(&enter);
-    EXPECT_TRUE(demo.advanceRequested);
-    demo.advanceRequested = false;
+    filterKeyEvent(&enter, keys);
+    EXPECT_TRUE(run.demo.advanceRequested);
 }
 
 TEST(DemoKeys, NamesUsedByToolsAndTests) {

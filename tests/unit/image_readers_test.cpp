@@ -26,6 +26,8 @@ using test::makeTga;
 
 using Rgb = std::array<int, 3>;
 
+DiskFiles disk;  // the readers read what is on disk
+
 // The pictures of make_fixtures.sh, top row first.
 const std::vector<std::vector<Rgb>> kCard = {
     {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}, {0, 0, 0}},
@@ -286,7 +288,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PngReader, AppliesTheFileGammaAgainstAScreenGammaOf2_2) {
     // gAMA 1.0: each channel becomes 255 * (v / 255)^(1 / 2.2).
     Texture t;
-    ASSERT_TRUE(t.loadImage(fixture("png_gamma1_netpbm.png")));
+    ASSERT_TRUE(t.loadImage(fixture("png_gamma1_netpbm.png"), disk));
     for (int row = 0; row < 3; ++row)
         for (int x = 0; x < 5; ++x)
             for (int ch = 0; ch < 3; ++ch) {
@@ -315,7 +317,7 @@ TEST_P(ReaderChoiceTest, PicksTheReaderByTheLastThreeCharacters) {
     for (const char* name : {"WALL.BMP", "wall.Bmp", "wallbmp", "wall.jpg", "bm", "wall.png", "wall.tga"})
         dir.write(name, bmp);
     Texture t;
-    t.loadImage(GetParam().name);
+    t.loadImage(GetParam().name, disk);
     EXPECT_EQ(t.status(), GetParam().status);
 }
 
@@ -339,13 +341,13 @@ TEST(ReaderChoice, ScriptPathsWithBackslashesAndOtherCaseAreFound) {
     test::ScopedWorkingDirectory cwd(dir.path());
     dir.write("Data/Wall.bmp", makeBmp({.pixelData = std::string(4, '\x40')}));
     Texture t;
-    EXPECT_TRUE(t.loadImage("data\\wall.BMP"));
+    EXPECT_TRUE(t.loadImage("data\\wall.BMP", disk));
 }
 
 TEST(ReaderChoice, ANewLoadDropsThePreviousPictureEvenWhenItFails) {
     Texture t;
     ASSERT_TRUE(t.readBmpData(makeBmp({.pixelData = std::string(4, '\x40')})));
-    EXPECT_FALSE(t.loadImage("nothing.jpg"));
+    EXPECT_FALSE(t.loadImage("nothing.jpg", disk));
     EXPECT_FALSE(t.hasPicture());
 }
 

@@ -13,9 +13,7 @@
 #include "base/frame_clock.h"
 #include "music/music_player.h"
 #include "platform/offline_driver.h"
-#include "runtime/demo.h"
-#include "runtime/globals.h"
-#include "runtime/overlay.h"
+#include "runtime/demo_run.h"
 #include "runtime/sync_actions.h"
 #include "support/temp_dir.h"
 #include "support/test_songs.h"
@@ -41,9 +39,11 @@ struct Released {
 };
 std::vector<Released> released;
 int releaseStep = 0;
-void record(int value) {
+// The test's sync action; `player` is the music player that released the value.
+void record(void* player, int value) {
     Released r{value, steadyMicros(), releaseStep, 0, 0, 0};
-    musicPlayer.playClock().lastBuffer(r.bufferFirst, r.bufferFrames, r.bufferMicros);
+    static_cast<const MusicPlayer*>(player)->playClock().lastBuffer(r.bufferFirst, r.bufferFrames,
+                                                                    r.bufferMicros);
     released.push_back(r);
 }
 
@@ -74,28 +74,14 @@ std::vector<int> valuesOf(const std::vector<test::ExpectedSync>& list) {
     return values;
 }
 
-void resetProcessObjects() {
-    musicPlayer.close();
-    musicPlayer.beatUnit = 0;
-    musicPlayer.setOfflineOutput(true);
-    overlay.reset();
-    demo.advanceRequested = false;
-    demo.current = nullptr;
-    frameClock = FrameClock();
-    quitRequested = false;
-    released.clear();
-    releaseStep = 0;
-}
-
+// Each test plays on a fresh run of the demo; its music player records what it releases.
 class MusicPlayerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        resetProcessObjects();
-        musicPlayer.setSyncAction(&record);
-    }
-    void TearDown() override {
-        resetProcessObjects();
-        musicPlayer.setSyncAction(nullptr);
+    MusicPlayerTest() : musicPlayer(run.music) {
+        released.clear();
+        releaseStep = 0;
+        musicPlayer.setOfflineOutput(true);
+        musicPlayer.setSyncAction(&record, &musicPlayer);
     }
 
     // Writes a song below the scratch directory; returns its path as a script writes it.
@@ -105,6 +91,11 @@ protected:
     }
 
     test::TempDir dir;
+    DemoRun run;
+    DiskFiles disk;  // songs are read from disk
+    MusicPlayer& musicPlayer;
+    Overlay& overlay = run.overlay;
+    Demo& demo = run.demo;
 };
 
 TEST_F(MusicPlayerTest, BeatUnitIsTheTempoOnceTheSongHasStarted) {
@@ -121,7 +112,7 @@ TEST_F(MusicPlayerTest, BeatUnitIsTheTempoOnceTheSongHasStarted) {
         if (c.rowZeroTempo) test::put(song, 0, 0, 1, Effect::Tempo, static_cast<uint8_t>(c.rowZeroTempo));
         if (c.laterTempo) test::put(song, 0, 4, 1, Effect::Tempo, static_cast<uint8_t>(c.laterTempo));
         musicPlayer.init(1);
-        musicPlayer.loadSong(songFile(song));
+        musicPlayer.loadSong(songFile(song), disk);
         EXPECT_EQ(musicPlayer.beatUnit, 0.0f);  // 0 until the song starts
         musicPlayer.play();
         EXPECT_FLOAT_EQ(musicPlayer.beatUnit, static_cast<float>(c.expectedTempo) * 0.0020833334f);
@@ -132,7 +123,7 @@ TEST_F(MusicPlayerTest, BeatUnitIsTheTempoOnceTheSongHasStarted) {
 }
 
 TEST_F(MusicPlayerTest, ASongNamedBeforeMusicOnOrOffIsNeitherLoadedNorPlayed) {
-    musicPlayer.loadSong(songFile(test::basicSong(2, 1, 8)));
+    musicPlayer.loadSong(songFile(test::basicSong(2, 1, 8)), disk);
     musicPlayer.play();
     EXPECT_FALSE(musicPlayer.songLoaded);
     EXPECT_FALSE(musicPlayer.playing);
@@ -143,7 +134,7 @@ TEST_F(MusicPlayerTest, AnUnreadableSongCountsAsLoadedButPlaysSilenceAndSendsNoS
     test::ScopedWorkingDirectory cwd(dir.path());
     dir.write("data/broken.xm", "Extended Module: but nothing after");
     musicPlayer.init(1);
-    musicPlayer.loadSong("data\\broken.xm");
+    musicPlayer.loadSong("data\\broken.xm", disk);
     EXPECT_TRUE(musicPlayer.songLoaded);
     musicPlayer.play();
     EXPECT_TRUE(musicPlayer.playing);
@@ -159,7 +150,7 @@ TEST_F(MusicPlayerTest, ScriptPathsWithBackslashesAndOtherCaseAreFound) {
     test::ScopedWorkingDirectory cwd(dir.path());
     dir.write("Data/Song.XM", modwrite::writeXm(test::basicSong(2, 1, 8, 6, 150)));
     musicPlayer.init(1);
-    musicPlayer.loadSong("data\\song.xm");
+    musicPlayer.loadSong("data\\song.xm", disk);
     musicPlayer.play();
     EXPECT_FLOAT_EQ(musicPlayer.beatUnit, 150 * MusicPlayer::kBeatUnitPerTempo);
 }
@@ -174,7 +165,7 @@ TEST_F(MusicPlayerTest, MusicOffIsSilentWithTheSameSync) {
     for (int n : {1, 0}) {
         released.clear();
         musicPlayer.init(n);
-        musicPlayer.loadSong(path);
+        musicPlayer.loadSong(path, disk);
         musicPlayer.play();
         std::vector<int16_t> pcm(735 * 2);
         bool sound = false;
@@ -192,9 +183,9 @@ TEST_F(MusicPlayerTest, MusicOffIsSilentWithTheSameSync) {
 }
 
 TEST_F(MusicPlayerTest, EachValueDoesItsOverlayEffectOrSceneChange) {
-    musicPlayer.setSyncAction(nullptr);  // the real action
+    musicPlayer.setSyncAction(nullptr, nullptr);  // the real action
     musicPlayer.beatUnit = 0.25f;
-    frameClock.now = 10.0;
+    run.clock.now = 10.0;
     struct Case {
         int value;
         double Overlay::*end;  // the layer the value starts, or null
@@ -220,7 +211,7 @@ TEST_F(MusicPlayerTest, EachValueDoesItsOverlayEffectOrSceneChange) {
         SCOPED_TRACE(c.value);
         overlay.reset();
         demo.advanceRequested = false;
-        onPatternEffect(c.value);
+        onPatternEffect(run, c.value);
         EXPECT_EQ(demo.advanceRequested, c.value == 0);
         for (double Overlay::*end :
              {&Overlay::flashEnd, &Overlay::fadeEnd, &Overlay::pulseEnd, &Overlay::dipEnd}) {
@@ -237,8 +228,8 @@ TEST_F(MusicPlayerTest, EachValueDoesItsOverlayEffectOrSceneChange) {
         }
     }
     // Two scene changes before one frame step are one request.
-    onPatternEffect(0);
-    onPatternEffect(0);
+    onPatternEffect(run, 0);
+    onPatternEffect(run, 0);
     EXPECT_TRUE(demo.advanceRequested);
 }
 
@@ -246,7 +237,7 @@ TEST_F(MusicPlayerTest, EachValueDoesItsOverlayEffectOrSceneChange) {
 // runs event 0 of the scene that is still current: the change waits for the next
 // frame step.
 TEST_F(MusicPlayerTest, EachValueRunsItsEventOnTheSceneThatIsStillCurrent) {
-    musicPlayer.setSyncAction(nullptr);  // the real action
+    musicPlayer.setSyncAction(nullptr, nullptr);  // the real action
     std::string first = "on load\nnew camera mark\nend new\n";
     for (int value : {0, 1, 27, 128, 200, 255})
         first += "on sync " + std::to_string(value) + "\nselect mark\nposition " + std::to_string(value) +
@@ -255,8 +246,7 @@ TEST_F(MusicPlayerTest, EachValueRunsItsEventOnTheSceneThatIsStillCurrent) {
     dir.write("data/b.qms", "on load\nnew camera mark\nend new\non sync 0\nselect mark\nposition -1 0 0\n");
     dir.write("data/globals.qms", "new scene data\\a.qms a\nnew scene data\\b.qms b\nscenes a b\n");
     test::ScopedWorkingDirectory cwd(dir.path());
-    test::TraceCapture trace;
-    demo.reset();
+    test::TraceCapture trace(run.trace);
     ASSERT_TRUE(demo.load("data\\globals.qms"));
     Scene* a = demo.playlist[0];
     Scene* b = demo.playlist[1];
@@ -264,15 +254,12 @@ TEST_F(MusicPlayerTest, EachValueRunsItsEventOnTheSceneThatIsStillCurrent) {
     SceneObject* markA = a->objects.root->findByName("mark");
     SceneObject* markB = b->objects.root->findByName("mark");
     for (int value : {1, 27, 128, 200, 255, 0}) {
-        onPatternEffect(value);
+        onPatternEffect(run, value);
         EXPECT_EQ(markA->position.x, value);
     }
     EXPECT_EQ(demo.current, a);
     EXPECT_TRUE(demo.advanceRequested);
     EXPECT_EQ(markB->position.x, 0) << "the next scene's event 0 does not run";
-    demo.reset();
-    selectedObject = nullptr;
-    sceneRoot = nullptr;
 }
 
 // Values from 0x80 up (in IT, fixed filter macros) are sync values like any other:
@@ -285,7 +272,7 @@ TEST_P(HighSyncValuesTest, ReachTheActionUnchanged) {
     for (size_t i = 0; i < values.size(); ++i)
         test::putSync(song, 0, static_cast<int>(4 * i), 1, static_cast<uint8_t>(values[i]));
     musicPlayer.init(1);
-    musicPlayer.loadSong(songFile(song, GetParam()));
+    musicPlayer.loadSong(songFile(song, GetParam()), disk);
     musicPlayer.play();
     std::vector<int16_t> pcm(2 * 1024);
     for (int block = 0; block < 100; ++block) musicPlayer.renderOffline(pcm.data(), 1024);  // past row 16
@@ -306,7 +293,7 @@ TEST_F(MusicPlayerTest, OfflineFramesRenderExactAudioAndReleaseByTheirTime) {
         SCOPED_TRACE(fps);
         released.clear();
         musicPlayer.init(1);
-        musicPlayer.loadSong(songFile(t.song));
+        musicPlayer.loadSong(songFile(t.song), disk);
         musicPlayer.play();
         OfflineDriver driver(fps);
         std::vector<int16_t> audio;
@@ -315,11 +302,11 @@ TEST_F(MusicPlayerTest, OfflineFramesRenderExactAudioAndReleaseByTheirTime) {
         std::vector<long> releaseFrame;
         const long lastFrame = static_cast<long>(std::ceil(t.endFrame / 44100.0 * fps)) + 5;
         for (long n = 0; n <= lastFrame; ++n) {
-            driver.releaseSyncEvents();
+            driver.releaseSyncEvents(musicPlayer);
             ASSERT_EQ(driver.audioFrames(), std::llround(44100.0 * n / fps));
             ASSERT_EQ(audio.size(), 2 * static_cast<size_t>(driver.audioFrames()));
             while (releaseFrame.size() < released.size()) releaseFrame.push_back(n);
-            driver.frameDrawn(n == lastFrame);
+            driver.frameDrawn(n == lastFrame, musicPlayer);
         }
         // The last frame gets its own stretch of audio: as long as the frames shown.
         EXPECT_EQ(driver.audioFrames(), std::llround(44100.0 * (lastFrame + 1) / fps));
@@ -355,7 +342,7 @@ TEST_F(MusicPlayerTest, WithoutASoundCardTheDummyDriverTakesOver) {
     EXPECT_EQ(musicPlayer.device().driverName(), "dummy");
     EXPECT_TRUE(musicPlayer.device().fellBack());
     EXPECT_EQ(musicPlayer.device().latencyFrames(), 0);
-    musicPlayer.loadSong(songFile(test::basicSong(2, 1, 8)));
+    musicPlayer.loadSong(songFile(test::basicSong(2, 1, 8)), disk);
     musicPlayer.play();
     EXPECT_TRUE(musicPlayer.playing);
     musicPlayer.stop();
@@ -378,7 +365,7 @@ TEST_F(MusicPlayerTest, DummyDriverReleasesEachValueOnceItHasBeenPlayed) {
     musicPlayer.init(1);
     ASSERT_TRUE(musicPlayer.device().isOpen());
     EXPECT_EQ(musicPlayer.device().driverName(), "dummy");
-    musicPlayer.loadSong(songFile(t.song, test::SongFormat::It));
+    musicPlayer.loadSong(songFile(t.song, test::SongFormat::It), disk);
     musicPlayer.play();
 
     const size_t count = t.expected.size();
@@ -438,7 +425,7 @@ TEST_F(MusicPlayerTest, APausedOutputIsPulledByTheMainThreadAndPlaysOnFromThere)
     musicPlayer.pauseOutput();
     for (int song = 0; song < 2; ++song) {  // the pause is kept when the song is read again
         musicPlayer.init(1);
-        musicPlayer.loadSong(path);
+        musicPlayer.loadSong(path, disk);
         musicPlayer.play();
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         EXPECT_EQ(musicPlayer.playPosition(), -1) << "the output took the song while paused";

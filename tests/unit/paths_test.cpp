@@ -62,37 +62,5 @@ TEST(OpenFile, ReadsOnlyRegularFilesSoThatNoReadCanRunForever) {
     EXPECT_TRUE(openFile("/dev/null", "w"));  // writing is not limited
 }
 
-// The live tool's hook: it hears every read, there or not, by its resolved path,
-// and a replacement is read in place of the file, even of a file that is gone.
-TEST(OpenFile, AReadHookHearsEveryReadAndMayReplaceTheBytes) {
-    struct Hook : FileReadHook {
-        void opening(const std::string& path, bool found) override {
-            heard.push_back(path + (found ? "" : "?"));
-        }
-        const std::string* replacement(const std::string& path) override {
-            return path == "data/Kept.qms" || path == "data/gone.qms" ? &kept : nullptr;
-        }
-        std::vector<std::string> heard;
-        std::string kept = "last good";
-    } hook;
-    test::TempDir dir;
-    test::ScopedWorkingDirectory cwd(dir.path());
-    dir.write("data/Kept.qms", "broken now");
-    dir.write("data/other.qms", "from disk");
-    setFileReadHook(&hook);
-    std::string kept, other, gone;
-    EXPECT_TRUE(readWholeFile("data\\kept.qms", kept));
-    EXPECT_TRUE(readWholeFile("data\\other.qms", other));
-    EXPECT_TRUE(readWholeFile("data\\gone.qms", gone));
-    EXPECT_FALSE(openFile("data\\missing.qms", "r"));
-    EXPECT_TRUE(openFile("data\\written.qms", "w"));  // writes are not reads
-    setFileReadHook(nullptr);
-    EXPECT_EQ(kept, "last good");
-    EXPECT_EQ(other, "from disk");
-    EXPECT_EQ(gone, "last good");
-    EXPECT_EQ(hook.heard, (std::vector<std::string>{"data/Kept.qms", "data/other.qms", "data/gone.qms?",
-                                                    "data/missing.qms?"}));
-}
-
 }  // namespace
 }  // namespace qm

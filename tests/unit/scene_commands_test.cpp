@@ -5,6 +5,8 @@
 #include <cmath>
 #include <memory>
 
+#include "base/paths.h"
+#include "base/trace.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "support/recording_object.h"
@@ -37,6 +39,13 @@ Command flag(CommandType type, bool value) {
     return c;
 }
 
+// The stage of a run, with nothing to read and no trace.
+struct TestStage {
+    DiskFiles files;
+    Trace trace;
+    Stage stage{files, trace};
+};
+
 Command vector(CommandType type, Vec3 v) {
     Command c;
     c.type = type;
@@ -47,12 +56,8 @@ Command vector(CommandType type, Vec3 v) {
 
 class CommandListTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        selectedObject = nullptr;
-        sceneRoot = nullptr;
-    }
-    void TearDown() override { selectedObject = nullptr; }
-
+    TestStage run;
+    Stage& stage = run.stage;
     RecordingObject a{"a"};
     RecordingObject b{"b"};
 };
@@ -85,9 +90,9 @@ TEST_F(CommandListTest, EachCommandSetsItsFieldOnTheSelectedObject) {
     list.append(vector(CommandType::SetMaxScale, {3, 3, 3}));
     list.append(vector(CommandType::SetScaleSpeed, {0.1f, 0.2f, 0.3f}));
     list.append(values(static_cast<CommandType>(99), 1));  // unknown types do nothing
-    list.run();
+    list.run(stage);
 
-    EXPECT_EQ(selectedObject, &a);
+    EXPECT_EQ(stage.selected, &a);
     EXPECT_EQ(a.curveTime, 0.25f);
     EXPECT_EQ(a.curveSpeed, 2);
     EXPECT_EQ(a.lookAtTarget, &target);
@@ -118,12 +123,12 @@ TEST_F(CommandListTest, TheSelectionCarriesOverFromOneListToTheNext) {
     second.append(select(&a));
     second.append(flag(CommandType::SetVisible, false));
 
-    first.run();
-    second.run();
+    first.run(stage);
+    second.run(stage);
     EXPECT_EQ(a.position, (Vec3{1, 1, 1}));
     EXPECT_EQ(b.position, (Vec3{2, 2, 2}));
     EXPECT_FALSE(a.visible);
-    EXPECT_EQ(selectedObject, &a);
+    EXPECT_EQ(stage.selected, &a);
 }
 
 TEST_F(CommandListTest, CommandsWithNothingSelectedDoNothing) {
@@ -131,17 +136,17 @@ TEST_F(CommandListTest, CommandsWithNothingSelectedDoNothing) {
     list.append(values(CommandType::SetPosition, 2, 2, 2));
     list.append(select(nullptr));
     list.append(values(CommandType::Trigger, 1));
-    list.run();
-    EXPECT_EQ(selectedObject, nullptr);
+    list.run(stage);
+    EXPECT_EQ(stage.selected, nullptr);
 }
 
 TEST_F(CommandListTest, RunningSetScaleAgainHandsOutTheSameAnimatedVector) {
     CommandList list;
     list.append(select(&a));
     list.append(vector(CommandType::SetScale, {1, 1, 1}));
-    list.run();
+    list.run(stage);
     a.scale->x = 5;  // as the scale animation would
-    list.run();
+    list.run(stage);
     EXPECT_EQ(a.scale->x, 5);  // not restored to the script's value
 }
 
@@ -150,13 +155,13 @@ TEST_F(CommandListTest, TriggerSendsTheValueTruncatedTowardZero) {
     list.append(select(&a));
     for (float v : {2.9f, -1.5f, 0.0f, 1e20f, -1e20f, INFINITY, std::nanf("")})
         list.append(values(CommandType::Trigger, v));
-    list.run();
+    list.run(stage);
     EXPECT_EQ(a.triggers, (std::vector<int>{2, -1, 0, INT_MAX, INT_MIN, INT_MAX, 0}));
 }
 
 TEST(SceneEvents, RunEventRunsThatListOnlyAndIgnoresNumbersOutside0To255) {
-    selectedObject = nullptr;
-    Scene scene;
+    TestStage run;
+    Scene scene(run.stage);
     RecordingObject* obj =
         static_cast<RecordingObject*>(scene.objects.add(std::make_unique<RecordingObject>("obj")));
     scene.eventLists[0].append(select(obj));
@@ -165,7 +170,6 @@ TEST(SceneEvents, RunEventRunsThatListOnlyAndIgnoresNumbersOutside0To255) {
     scene.eventLists[255].append(values(CommandType::Trigger, 255));
     for (int n : {-1, 256, 1000, INT_MIN, 7, 255, 0, 255}) scene.runEvent(n);
     EXPECT_EQ(obj->triggers, (std::vector<int>{255, 10, 255}));
-    selectedObject = nullptr;
 }
 
 TEST(ObjectTreeTest, AddHangsObjectsBelowTheRootCameraAndFindFallsBackToSceneRoot) {
@@ -178,14 +182,12 @@ TEST(ObjectTreeTest, AddHangsObjectsBelowTheRootCameraAndFindFallsBackToSceneRoo
     EXPECT_EQ(tree.root->firstChild.get(), a);
     EXPECT_EQ(a->next.get(), b);
     EXPECT_EQ(log, (std::vector<std::string>{"init a", "init b"}));
-    EXPECT_EQ(tree.find("b"), b);
-    EXPECT_EQ(tree.find("Camera"), tree.root.get());
+    EXPECT_EQ(tree.find("b", nullptr), b);
+    EXPECT_EQ(tree.find("Camera", nullptr), tree.root.get());
 
     RecordingObject elsewhere("elsewhere");
-    sceneRoot = &elsewhere;
-    EXPECT_EQ(tree.find("nobody"), &elsewhere);
-    sceneRoot = nullptr;
-    EXPECT_EQ(tree.find("nobody"), nullptr);
+    EXPECT_EQ(tree.find("nobody", &elsewhere), &elsewhere);
+    EXPECT_EQ(tree.find("nobody", nullptr), nullptr);
 
     // With no root, the first object added becomes the root, without init.
     ObjectTree empty;
@@ -196,16 +198,17 @@ TEST(ObjectTreeTest, AddHangsObjectsBelowTheRootCameraAndFindFallsBackToSceneRoo
 }
 
 TEST(SceneChain, AppendFindAndActivate) {
-    sceneRoot = nullptr;
-    Scene head;
-    auto a = std::make_unique<Scene>();
+    TestStage run;
+    const SceneObject* const& sceneRoot = run.stage.root;
+    Scene head(run.stage);
+    auto a = std::make_unique<Scene>(run.stage);
     a->setName("a");
     Scene* pa = head.appendScene(std::move(a));
     EXPECT_EQ(sceneRoot, pa->objects.root.get());  // appending activates the new scene
-    auto b = std::make_unique<Scene>();
+    auto b = std::make_unique<Scene>(run.stage);
     b->setName("b");
     Scene* pb = head.appendScene(std::move(b));
-    auto twin = std::make_unique<Scene>();
+    auto twin = std::make_unique<Scene>(run.stage);
     twin->setName("a");
     head.appendScene(std::move(twin));
 
@@ -223,15 +226,16 @@ TEST(SceneChain, AppendFindAndActivate) {
     EXPECT_EQ(sceneRoot, head.objects.root.get());
 }
 
-TEST(SceneChain, DestroyingAScenesForgetsTheGlobalsThatPointIntoIt) {
-    auto head = std::make_unique<Scene>();
-    Scene* a = head->appendScene(std::make_unique<Scene>());
+TEST(SceneChain, DestroyingAScenesForgetsTheStagesPointersIntoIt) {
+    TestStage run;
+    auto head = std::make_unique<Scene>(run.stage);
+    Scene* a = head->appendScene(std::make_unique<Scene>(run.stage));
     SceneObject* obj = a->objects.add(std::make_unique<RecordingObject>("obj"));
-    selectedObject = obj;
-    ASSERT_EQ(sceneRoot, a->objects.root.get());
+    run.stage.selected = obj;
+    ASSERT_EQ(run.stage.root, a->objects.root.get());
     head.reset();
-    EXPECT_EQ(sceneRoot, nullptr);
-    EXPECT_EQ(selectedObject, nullptr);
+    EXPECT_EQ(run.stage.root, nullptr);
+    EXPECT_EQ(run.stage.selected, nullptr);
 }
 
 }  // namespace

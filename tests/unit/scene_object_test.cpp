@@ -16,15 +16,10 @@ namespace {
 
 using test::RecordingObject;
 
-// Sets the frame clock's delta for one test.
-class ScopedDelta {
-public:
-    explicit ScopedDelta(double delta) : saved_(frameClock) { frameClock.delta = delta; }
-    ~ScopedDelta() { frameClock = saved_; }
-
-private:
-    FrameClock saved_;
-};
+// A drawn frame step of `delta` seconds.
+FrameContext stepOf(double delta) {
+    return {0, delta, true, 1};
+}
 
 std::unique_ptr<RecordingObject> make(const char* name, std::vector<std::string>* log = nullptr) {
     return std::make_unique<RecordingObject>(name, log);
@@ -115,7 +110,7 @@ TEST(SceneObjectTree, UpdateWalkVisitsEachObjectThenItsChildrenThenTheNextSiblin
     a->enabled = false;  // gates a's own update only, never its children
     log.clear();
 
-    root.updateTree();
+    root.updateTree(stepOf(0));
     EXPECT_EQ(log,
               (std::vector<std::string>{"update root", "update a1", "update a2", "update b", "update b1"}));
 }
@@ -123,8 +118,8 @@ TEST(SceneObjectTree, UpdateWalkVisitsEachObjectThenItsChildrenThenTheNextSiblin
 // The smallest kind, for trees of many objects.
 class Plain : public SceneObject {
 public:
-    void draw() override {}
-    void update() override { ++updates; }
+    void draw(const FrameContext&) override {}
+    void update(const FrameContext&) override { ++updates; }
     void load(std::string_view) override {}
     void trigger(int) override {}
     static inline long updates = 0;
@@ -149,7 +144,7 @@ TEST(SceneObjectTree, LongChainsAndDeepTreesAreWalkedAndDestroyedWithoutDeepRecu
         tail = tail->next.get();
     }
     Plain::updates = 0;
-    root->updateTree();  // the whole chain, but only the first levels of the deep branch
+    root->updateTree(stepOf(0));  // the whole chain, but only the first levels of the deep branch
     EXPECT_EQ(Plain::updates, 1 + kCount + SceneObject::kMaxTreeDepth - 1);
     root.reset();  // must not overflow the stack
 }
@@ -169,11 +164,11 @@ class SpinWrapTest : public ::testing::TestWithParam<SpinCase> {};
 
 TEST_P(SpinWrapTest, AdvancesAndCorrectsEachAngleOncePerFrame) {
     const SpinCase& c = GetParam();
-    ScopedDelta delta(c.delta);
+    const FrameContext frame = stepOf(c.delta);
     RecordingObject o("o");
     o.rotation.set(c.angle, c.angle, c.angle);
     o.rotateSpeed.set(c.speed, c.speed, c.speed);
-    o.advanceSpin();
+    o.advanceSpin(frame.delta);
     EXPECT_FLOAT_EQ(o.rotation.x, c.expected);
     EXPECT_FLOAT_EQ(o.rotation.y, c.expected);
     EXPECT_FLOAT_EQ(o.rotation.z, c.expected);
@@ -265,14 +260,14 @@ class CurveStepTest : public ::testing::TestWithParam<CurveStepCase> {};
 
 TEST_P(CurveStepTest, AdvancesCurveTimeAndClampsOrWrapsAtTheEnds) {
     const CurveStepCase& c = GetParam();
-    ScopedDelta delta(c.delta);
+    const FrameContext frame = stepOf(c.delta);
     const Curve curve = straightCurve();
     RecordingObject o("o");
     o.curve = &curve;
     o.curveTime = c.time;
     o.curveSpeed = c.speed;
     o.looping = c.looping;
-    o.updateTree();
+    o.updateTree(frame);
     EXPECT_NEAR(o.curveTime, c.expected, 1e-6);
 }
 
@@ -285,7 +280,7 @@ INSTANTIATE_TEST_SUITE_P(Steps, CurveStepTest,
                                            CurveStepCase{1.0f, 0.0f, 1.0, false, 1.0f}));
 
 TEST(CurveMotion, PositionIsOriginPlusCurvePointEvenWhenNotMoving) {
-    ScopedDelta delta(1.0);
+    const FrameContext frame = stepOf(1.0);
     const Curve curve = straightCurve();
     RecordingObject o("o");
     o.curve = &curve;
@@ -294,13 +289,13 @@ TEST(CurveMotion, PositionIsOriginPlusCurvePointEvenWhenNotMoving) {
     o.curveTime = 1;  // at the end of the straight segment: x = 10
     o.moving = false;
     o.enabled = false;  // curve motion runs whatever `enabled` says
-    o.updateTree();
+    o.updateTree(frame);
     EXPECT_EQ(o.curveTime, 1.0f);
     EXPECT_EQ(o.position, (Vec3{11, 2, 3}));
 }
 
 TEST(CurveMotion, AnUnusableCurveLeavesTheObjectWhereItIs) {
-    ScopedDelta delta(1.0);
+    const FrameContext frame = stepOf(1.0);
     Curve broken;
     unsigned char bytes[4] = {64};  // segment count 64 would read past the last key
     EXPECT_EQ(broken.parse(bytes, sizeof bytes), Curve::LoadResult::BadSegmentCount);
@@ -308,17 +303,17 @@ TEST(CurveMotion, AnUnusableCurveLeavesTheObjectWhereItIs) {
     o.position.set(4, 5, 6);
     o.curve = &broken;
     o.curveSpeed = 0.5f;
-    o.updateTree();
+    o.updateTree(frame);
     EXPECT_EQ(o.position, (Vec3{4, 5, 6}));
 }
 
 TEST(ScaleAnimation, DefaultBoundsClampToZeroAndStopTheSpeed) {
-    ScopedDelta delta(0.1);
+    const FrameContext frame = stepOf(0.1);
     Vec3 scale{1, 1, 1};
     RecordingObject o("o");
     o.scale = &scale;
     o.scaleSpeed.set(0.5f, 0, 0);
-    o.updateTree();
+    o.updateTree(frame);
     // The animation writes into the borrowed vector; y and z are clamped to the
     // bounds too, but only the x speed was moving.
     EXPECT_EQ(scale, (Vec3{0, 0, 0}));
@@ -326,29 +321,29 @@ TEST(ScaleAnimation, DefaultBoundsClampToZeroAndStopTheSpeed) {
 }
 
 TEST(ScaleAnimation, AFactorPassingMaxScaleStopsThereAndItsSpeedBecomesZero) {
-    ScopedDelta delta(1.0);
+    const FrameContext frame = stepOf(1.0);
     Vec3 scale{1, 1, 1};
     RecordingObject o("o");
     o.scale = &scale;
     o.minScale.set(0.5f, 0.5f, 0.5f);
     o.maxScale.set(1.2f, 3, 3);
     o.scaleSpeed.set(0.5f, 0.5f, -1);
-    o.updateTree();
+    o.updateTree(frame);
     EXPECT_EQ(scale, (Vec3{1.2f, 1.5f, 0.5f}));
     EXPECT_EQ(o.scaleSpeed, (Vec3{0, 0.5f, 0}));
-    o.updateTree();
+    o.updateTree(frame);
     EXPECT_EQ(scale, (Vec3{1.2f, 2.0f, 0.5f}));
 }
 
 TEST(ScaleAnimation, NothingMovesWithoutAScaleVectorOrWithZeroSpeeds) {
-    ScopedDelta delta(1.0);
+    const FrameContext frame = stepOf(1.0);
     RecordingObject o("o");
     o.scaleSpeed.set(1, 1, 1);
-    o.updateTree();  // no scale vector: nothing to write into
+    o.updateTree(frame);  // no scale vector: nothing to write into
     Vec3 scale{2, 2, 2};
     o.scale = &scale;
     o.scaleSpeed.set(0, 0, 0);
-    o.updateTree();  // zero speeds: the bounds (0) are not applied
+    o.updateTree(frame);  // zero speeds: the bounds (0) are not applied
     EXPECT_EQ(scale, (Vec3{2, 2, 2}));
 }
 

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "objects/kinds.h"
+#include "runtime/demo_run.h"
 #include "scene/camera.h"
-#include "scene/object_factory.h"
 #include "scene/scene.h"
 #include "scene/script_findings.h"
 #include "support/recording_object.h"
@@ -39,16 +40,10 @@ public:
     std::vector<Curve::LoadResult> curveResults;
 };
 
+// Scenes read on the stage of a run, with the run's object kinds.
 class SceneReaderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        selectedObject = nullptr;
-        scene.activate();
-    }
-    void TearDown() override {
-        selectedObject = nullptr;
-        sceneRoot = nullptr;
-    }
+    void SetUp() override { scene.activate(); }
 
     int read(std::string_view text, const char* file = "scene.qms") {
         dir.write(file, text);
@@ -79,9 +74,11 @@ protected:
 
     test::TempDir dir;
     test::ScopedWorkingDirectory cwd{dir.path()};
-    test::TraceCapture trace;
+    DemoRun run;
+    SceneObject*& selectedObject = run.stage.selected;
+    test::TraceCapture trace{run.trace};
     Findings findings;
-    Scene scene;
+    Scene scene{run.stage};
 };
 
 TEST_F(SceneReaderTest, ReadsObjectsAndListsAndRunsTheLoadListAtTheEnd) {
@@ -384,7 +381,7 @@ TEST_F(SceneReaderTest, CurveLinesReadANewCurveEachOwnedByTheScene) {
     EXPECT_NE(a->curve, nullptr);
     EXPECT_NE(scene.curves[0].get(), scene.curves[1].get());  // one curve per line, even for the same file
     EXPECT_EQ(a->curveOrigin, (Vec3{1, 0, 0}));
-    scene.update();
+    scene.update(FrameContext{});
     EXPECT_EQ(a->position, (Vec3{11, 0, 0}));
     EXPECT_EQ(b->position, (Vec3{5, 5, 5}));  // its last curve could not be read: it stays
     EXPECT_EQ(findings.curveResults,
@@ -505,7 +502,7 @@ TEST_F(SceneReaderTest, AReloadReplacesObjectsClearsEveryListAndForgetsOldPointe
     // Exercise everything that could still point at the old objects.
     scene.runEvent(5);
     scene.runEvent(6);
-    scene.update();
+    scene.update(FrameContext{});
     root()->applyLookAt();
     EXPECT_EQ(selectedObject, find("fresh"));
 }
@@ -513,11 +510,11 @@ TEST_F(SceneReaderTest, AReloadReplacesObjectsClearsEveryListAndForgetsOldPointe
 TEST_F(SceneReaderTest, AReloadAlsoForgetsPointersThatOtherScenesWereHanded) {
     // Scene "other" has an object that a list of this scene, run without a
     // Select, gave a look-at target and a scale vector of this scene.
-    Scene head;
-    auto otherScene = std::make_unique<Scene>();
+    Scene head(run.stage);
+    auto otherScene = std::make_unique<Scene>(run.stage);
     Scene* other = otherScene.get();
     head.appendScene(std::move(otherScene));
-    auto mine = std::make_unique<Scene>();
+    auto mine = std::make_unique<Scene>(run.stage);
     Scene* self = mine.get();
     head.appendScene(std::move(mine));
     SceneObject* stranger = other->objects.add(std::make_unique<test::RecordingObject>("stranger"));
@@ -539,9 +536,8 @@ TEST_F(SceneReaderTest, AReloadAlsoForgetsPointersThatOtherScenesWereHanded) {
     EXPECT_EQ(stranger->scale, nullptr);
     ASSERT_EQ(self->curves.size(), 1u);  // the curve it follows stays with the scene
     EXPECT_EQ(stranger->curve, self->curves[0].get());
-    other->update();
+    other->update(FrameContext{});
     stranger->applyLookAt();
-    selectedObject = nullptr;
 }
 
 TEST_F(SceneReaderTest, AReloadKeepsOnlyTheCurvesThatRemainingObjectsFollow) {
@@ -559,7 +555,7 @@ TEST_F(SceneReaderTest, AReloadKeepsOnlyTheCurvesThatRemainingObjectsFollow) {
     read("on load\n");
     ASSERT_EQ(scene.curves.size(), 1u);
     EXPECT_EQ(scene.curves[0].get(), followedByRoot);
-    scene.update();  // the root camera still follows it
+    scene.update(FrameContext{});  // the root camera still follows it
 
     // Reloaded over and over, the scene holds no more curves than one text reads.
     for (int i = 0; i < 50; ++i) read(text);
@@ -573,27 +569,20 @@ TEST_F(SceneReaderTest, TheFirstReadKeepsTheSelectionThatEarlierScenesLeft) {
     EXPECT_EQ(elsewhere.position, (Vec3{7, 7, 7}));
 }
 
-TEST(ObjectFactoryTest, MakesANamedCameraAndAnswersUnknownKindsWithTheActiveRoot) {
-    Scene scene;
-    scene.activate();
-    ObjectFactory::Result eye = ObjectFactory::create("camera", "eye");
-    ASSERT_NE(eye.made, nullptr);
-    EXPECT_EQ(eye.object, eye.made.get());
-    EXPECT_NE(dynamic_cast<Camera*>(eye.made.get()), nullptr);
-    EXPECT_EQ(eye.made->name, "eye");  // the constructor's "Camera" is replaced
-    EXPECT_EQ(eye.made->prev, nullptr);
-    EXPECT_EQ(eye.made->firstChild, nullptr);
+TEST(ObjectFactoryTest, MakesANamedObjectOfAKnownKindAndNothingOfAnUnknownOne) {
+    DemoRun run;
+    std::unique_ptr<SceneObject> eye = run.factory.create("camera", "eye");
+    ASSERT_NE(eye, nullptr);
+    EXPECT_NE(dynamic_cast<Camera*>(eye.get()), nullptr);
+    EXPECT_EQ(eye->name, "eye");  // the constructor's "Camera" is replaced
+    EXPECT_EQ(eye->prev, nullptr);
+    EXPECT_EQ(eye->firstChild, nullptr);
 
     for (const char* kind : {"Camera", "cube ", "", "camera2"}) {
-        ObjectFactory::Result unknown = ObjectFactory::create(kind, "x");
-        EXPECT_EQ(unknown.made, nullptr) << kind;
-        EXPECT_EQ(unknown.object, scene.objects.root.get()) << kind;
-        EXPECT_FALSE(ObjectFactory::knows(kind));
+        EXPECT_EQ(run.factory.create(kind, "x"), nullptr) << kind;
+        EXPECT_FALSE(KindTable::knows(kind));
     }
-    EXPECT_EQ(scene.objects.root->name, "Camera");
-    EXPECT_TRUE(ObjectFactory::knows("camera"));
-    sceneRoot = nullptr;
-    EXPECT_EQ(ObjectFactory::create("nothing", "x").object, nullptr);
+    EXPECT_TRUE(KindTable::knows("camera"));
 }
 
 }  // namespace

@@ -25,8 +25,8 @@
 #include "capture/wav_file.h"
 #include "music/music_player.h"
 #include "platform/offline_driver.h"
+#include "runtime/demo_run.h"
 #include "runtime/frame_loop.h"
-#include "runtime/globals.h"
 
 namespace qm::capture {
 
@@ -59,8 +59,10 @@ int64_t audioFrameAt(long frame, double fps) {
 // demo that cannot start leaves nothing behind).
 class Session {
 public:
-    Session(const CaptureOptions& options, std::string ffmpeg)
-        : o_(options),
+    // `quit` ends the run after the frame in which an output failed.
+    Session(const CaptureOptions& options, std::string ffmpeg, bool& quit)
+        : quit_(quit),
+          o_(options),
           ffmpeg_(std::move(ffmpeg)),
           format_{options.width, options.height, options.supersample, kReadOrder},
           firstSample_(audioFrameAt(options.firstFrame, options.fps)) {}
@@ -68,7 +70,7 @@ public:
     void frameDrawn(long frame) {
         if (!o_.wanted(frame) || !error_.empty()) return;
         if (!opened_ && !openOutputs()) {
-            quitRequested = true;
+            quit_ = true;
             return;
         }
         if (!frames_) return;  // a dry run renders without reading back
@@ -78,7 +80,7 @@ public:
                      kReadFormat, GL_UNSIGNED_BYTE, pixels.data());
         frames_->submit(frame, std::move(pixels));
         ++written_;
-        if (frames_->failed() || (video_ && video_->failed())) quitRequested = true;
+        if (frames_->failed() || (video_ && video_->failed())) quit_ = true;
     }
 
     // Sound arrives in order; what lies before the first frame written is left out.
@@ -88,12 +90,12 @@ public:
         if (samplePosition_ <= firstSample_) return;
         // The sound of the first frame written may come before the frame itself: when
         // it is the last frame, the run's last stretch of sound is rendered first.
-        if (!opened_ && !openOutputs()) quitRequested = true;
+        if (!opened_ && !openOutputs()) quit_ = true;
         if (!opened_ || !o_.sound) return;
         const int64_t skip = std::max<int64_t>(0, firstSample_ - begin);
         const int16_t* kept = samples + skip * 2;
         const size_t count = frames - static_cast<size_t>(skip);
-        if (wav_.isOpen() && !wav_.append(kept, count)) quitRequested = true;  // finish() says why
+        if (wav_.isOpen() && !wav_.append(kept, count)) quit_ = true;  // finish() says why
         if (video_) video_->writeAudio(kept, count);
     }
 
@@ -124,6 +126,7 @@ public:
 private:
     std::string wavPath() const { return o_.outDir + "/audio.wav"; }
 
+    bool& quit_;
     bool openOutputs() {
         opened_ = true;
         if (!o_.outDir.empty() && o_.sound && !wav_.open(wavPath(), error_)) return false;
@@ -197,6 +200,7 @@ int runCaptureHere(const CaptureOptions& o, CaptureEnd* end) {
     std::string ffmpeg;
     if (!findVideoEncoder(o, ffmpeg)) return 1;
     if (!o.outDir.empty() && !prepareOutputFolder(o.outDir)) return 1;
+    DemoRun run;
     FileHandle trace;
     if (!o.traceFile.empty()) {
         trace.reset(std::fopen(o.traceFile.c_str(), "wb"));
@@ -204,10 +208,10 @@ int runCaptureHere(const CaptureOptions& o, CaptureEnd* end) {
             complain("cannot write the trace file " + o.traceFile);
             return 1;
         }
-        setTraceFile(trace.get());
+        run.trace.setFile(trace.get());
     }
 
-    Session session(o, ffmpeg);
+    Session session(o, ffmpeg, run.quitRequested);
     ProgressBar progress(o.fps, o.lengthGiven ? o.endFrame : 0, ::isatty(STDERR_FILENO) == 1 && !end);
     if (o.progressFd >= 0) {
         // Not handed on to ffmpeg: whoever reads the descriptor sees it close when this process ends.
@@ -225,7 +229,7 @@ int runCaptureHere(const CaptureOptions& o, CaptureEnd* end) {
     PictureRect picture = pictureRectFor(o.width, o.height);
     picture.x *= o.supersample, picture.y *= o.supersample;
     picture.width *= o.supersample, picture.height *= o.supersample;
-    setPictureRect(picture);
+    driver.setPicture(picture);
     driver.setFrameSink([&](long frame, Driver::Frame kind) {
         if (kind != Driver::Frame::Loop) return;
         session.frameDrawn(frame);
@@ -236,11 +240,11 @@ int runCaptureHere(const CaptureOptions& o, CaptureEnd* end) {
         if (o.soundOnly) progress.frameRendered(driver.frameIndex());
     });
 
-    const int status = runDemo(driver);
+    const int status = runDemo(driver, run);
     progress.frameRendered(driver.frameIndex());  // the fast-forwarded frames at the end count too
     const ProgressFigures figures = progress.finish();
-    traceFlush();
-    setTraceFile(nullptr);
+    run.trace.flush();
+    run.trace.setFile(nullptr);
     // The outputs are finished (the WAV's lengths written, ffmpeg waited for) whatever else failed.
     bool ok = session.finish();
     if (trace && std::fclose(trace.release()) != 0) {

@@ -2,23 +2,13 @@
 // report.
 #include "check/checker.h"
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 
 #include "base/paths.h"
-#include "base/trace.h"
 #include "check/diagnostics.h"
 #include "check/script_check.h"
 #include "check/sync_check.h"
-#include "music/music_player.h"
-#include "resources/font.h"
-#include "resources/material.h"
-#include "resources/texture.h"
-#include "runtime/demo.h"
-#include "scene/scene.h"
+#include "runtime/demo_run.h"
 
 namespace qm::check {
 
@@ -34,7 +24,9 @@ public:
     explicit WorkingDirectory(const std::string& dir) {
         std::error_code error;
         previous_ = std::filesystem::current_path(error);
-        if (!error) entered_ = ::chdir(dir.c_str()) == 0;
+        if (error) return;
+        std::filesystem::current_path(dir, error);
+        entered_ = !error;
     }
     ~WorkingDirectory() {
         if (entered_) {
@@ -50,51 +42,6 @@ public:
 private:
     std::filesystem::path previous_;
     bool entered_ = false;
-};
-
-struct FileClose {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-
-// The player's process-wide objects, set up to read a demo without a display, a
-// GL context or a sound output, and emptied again afterwards. The reading's
-// trace (the echoed globals lines, the "load" texts) is thrown away.
-class ReadingOnly {
-public:
-    ReadingOnly() : previousTrace_(traceFile()), wasOffline_(musicPlayer.offlineOutput()) {
-        empty();
-        sink_.reset(std::fopen("/dev/null", "w"));
-        if (!sink_) sink_.reset(std::tmpfile());
-        if (sink_) setTraceFile(sink_.get());
-        // No GL context and no display: with no context current, libglvnd's GL entry
-        // points do nothing, which is all the kinds' init calls need. Texture uploads are
-        // the one place that would read GL state back (through GLU), so they are off.
-        setTextureUploads(false);
-        musicPlayer.setOfflineOutput(true);
-    }
-    ~ReadingOnly() {
-        empty();
-        musicPlayer.setOfflineOutput(wasOffline_);
-        setTextureUploads(true);
-        setTraceFile(previousTrace_);
-    }
-    ReadingOnly(const ReadingOnly&) = delete;
-    ReadingOnly& operator=(const ReadingOnly&) = delete;
-
-private:
-    static void empty() {
-        demo.reset();
-        materialLibrary.clear();
-        sharedFont.unload();
-        sceneRoot = nullptr;
-        selectedObject = nullptr;
-    }
-
-    std::FILE* previousTrace_;
-    bool wasOffline_;
-    std::unique_ptr<std::FILE, FileClose> sink_;
 };
 
 std::string counted(size_t n, const char* one, const char* many) {
@@ -122,14 +69,18 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& diagn
 
     Diagnostics found;
     {
-        ReadingOnly reading;
-        checkMaterials(found, kMaterialsScript);
-        ScriptCheck scripts(found, globalsFile);
+        // The player's own readers, without a display, a GL context or a sound output:
+        // textures are not made, the song is not played, the trace is not written.
+        DemoRun run(RunSettings{.files = nullptr, .uploadTextures = false});
+        run.trace.setEnabled(false);
+        run.music.setOfflineOutput(true);
+        checkMaterials(found, run.materials, kMaterialsScript);
+        ScriptCheck scripts(found, globalsFile, run);
         scripts.attach();
-        if (demo.load(kGlobalsScript, &scripts)) {
-            scripts.finish(demo);
-            checkSync(scripts.facts(), demo, globalsFile, found, options.timeline ? &out : nullptr,
-                      options.songs);
+        if (run.demo.load(kGlobalsScript, &scripts)) {
+            scripts.finish(run.demo);
+            checkSync(scripts.facts(), run.demo, run.files, globalsFile, found,
+                      options.timeline ? &out : nullptr, options.songs);
         } else {
             found.error(globalsFile, 0, "cannot open the globals script");
         }

@@ -8,12 +8,13 @@
 #include <set>
 
 #include "check/keyword_match.h"
+#include "objects/kinds.h"
 #include "objects/model.h"
 #include "objects/text.h"
 #include "resources/material.h"
 #include "resources/texture.h"
 #include "runtime/demo.h"
-#include "scene/object_factory.h"
+#include "runtime/demo_run.h"
 #include "scene/scene.h"
 #include "scene/script_findings.h"
 #include "script/script_number.h"
@@ -79,8 +80,8 @@ bool fontDraws(unsigned char c) {
     return (c >= 'a' && c <= 128) || c == ' ' || c == '.';
 }
 
-std::string firstMaterialNote() {
-    const Material& head = materialLibrary.head();
+std::string firstMaterialNote(const MaterialLibrary& materials) {
+    const Material& head = materials.head();
     if (head.name) return "the first material " + inQuotes(*head.name) + " is used instead";
     return "the materials script defines none, so nothing is applied";
 }
@@ -178,8 +179,8 @@ std::string imageWarning(std::string_view path, const ImageNote& note) {
 
 class SceneScriptCheck : public ScriptObserver {
 public:
-    SceneScriptCheck(Diagnostics& diagnostics, std::string file, bool& fontChecked)
-        : diagnostics_(diagnostics), file_(std::move(file)), fontChecked_(fontChecked) {}
+    SceneScriptCheck(Diagnostics& diagnostics, std::string file, bool& fontChecked, DemoRun& run)
+        : diagnostics_(diagnostics), file_(std::move(file)), fontChecked_(fontChecked), run_(run) {}
 
     void notice(const ScriptFinding& f) override;
     void listDeclared(int line, int event, const TokenLine& words) override;
@@ -219,6 +220,7 @@ private:
     Diagnostics& diagnostics_;
     std::string file_;
     bool& fontChecked_;
+    DemoRun& run_;
     bool opened_ = true;
     std::map<int, int> eventLines_;
     int loadListLine_ = 0;
@@ -276,7 +278,7 @@ void SceneScriptCheck::notice(const ScriptFinding& f) {
             break;
         case ScriptFindingKind::UnknownKind:
             warn(f.line, "unknown object kind " + inQuotes(text) + "; the block acts on the camera" +
-                             didYouMean(text, ObjectFactory::keywords()));
+                             didYouMean(text, KindTable::keywords()));
             break;
         case ScriptFindingKind::NameNotFound:
             missedNames_.push_back({f.line, text, keyword == "lookat"});
@@ -407,7 +409,7 @@ void SceneScriptCheck::loadRead(int line, std::string_view text, const SceneObje
         it != objects_.end() &&
         (it->second.kind == "cube" || it->second.kind == "invcube" || it->second.kind == "square");
     for (const std::string& name : misses) {
-        std::string message = "no material " + inQuotes(name) + "; " + firstMaterialNote();
+        std::string message = "no material " + inQuotes(name) + "; " + firstMaterialNote(run_.materials);
         if (singleName && name.find(',') != std::string::npos)
             message += " (a " + it->second.kind + " takes one material name, commas included)";
         warn(line, message);
@@ -460,7 +462,7 @@ void SceneScriptCheck::checkFontPages(int line) {
     fontChecked_ = true;
     for (std::string_view page : kFontPages) {
         Texture texture;
-        if (!texture.loadImage(page))
+        if (!texture.loadImage(page, run_.files))
             error(line, "font page: " + imageProblem(page, texture.status(), texture.note()));
         else if (const std::string warning = imageWarning(page, texture.note()); !warning.empty())
             warn(line, "font page: " + warning);
@@ -488,27 +490,28 @@ void SceneScriptCheck::finish() {
         if (info.loaded) continue;
         for (const std::string& name : info.initMisses)
             warn(info.line, "no material " + inQuotes(name) + " for the " + info.kind +
-                                "'s default, and no \"load\" line names one; " + firstMaterialNote());
+                                "'s default, and no \"load\" line names one; " +
+                                firstMaterialNote(run_.materials));
     }
 }
 
 // ---------------------------------------------------------------- the globals script
 
-ScriptCheck::ScriptCheck(Diagnostics& diagnostics, std::string globalsFile)
-    : diagnostics_(diagnostics), globalsFile_(std::move(globalsFile)) {}
+ScriptCheck::ScriptCheck(Diagnostics& diagnostics, std::string globalsFile, DemoRun& run)
+    : diagnostics_(diagnostics), globalsFile_(std::move(globalsFile)), run_(run) {}
 
 ScriptCheck::~ScriptCheck() {
-    materialLibrary.setMissObserver({});
+    run_.materials.setMissObserver({});
 }
 
 void ScriptCheck::attach() {
-    materialLibrary.setMissObserver([this](std::string_view wanted) {
+    run_.materials.setMissObserver([this](std::string_view wanted) {
         if (reading_) reading_->materialMissed(wanted);
     });
 }
 
 ScriptObserver* ScriptCheck::sceneObserver(int /*line*/, std::string_view path) {
-    reading_ = std::make_unique<SceneScriptCheck>(diagnostics_, displayPath(path), fontChecked_);
+    reading_ = std::make_unique<SceneScriptCheck>(diagnostics_, displayPath(path), fontChecked_, run_);
     return reading_.get();
 }
 
@@ -592,7 +595,7 @@ void ScriptCheck::sceneRead(const GlobalsFinding& f) {
 }
 
 void ScriptCheck::finish(const Demo& demo) {
-    materialLibrary.setMissObserver({});
+    run_.materials.setMissObserver({});
     reading_.reset();
     // A playlist takes the scenes made before its line: a scene made after it is missed.
     std::vector<std::string_view> names;
@@ -627,11 +630,11 @@ void ScriptCheck::finish(const Demo& demo) {
 
 // ---------------------------------------------------------------- the materials script
 
-bool checkMaterials(Diagnostics& diagnostics, std::string_view path) {
+bool checkMaterials(Diagnostics& diagnostics, MaterialLibrary& materials, std::string_view path) {
     const std::string file = displayPath(path);
     int cutShortLine = -1, cutShortField = -1;
     bool extraReported = false;
-    const bool read = materialLibrary.load(path, [&](const MaterialFinding& f) {
+    const bool read = materials.load(path, [&](const MaterialFinding& f) {
         using Kind = MaterialFinding::Kind;
         const char* const what = f.fieldIndex <= 3 ? "wrap mode" : "filter";
         switch (f.kind) {

@@ -12,6 +12,8 @@
 
 namespace qm {
 class Demo;
+class DemoRun;
+class MaterialLibrary;
 class Scene;
 }  // namespace qm
 
@@ -42,11 +44,11 @@ class SceneScriptCheck;
 
 // Reads nothing itself: it listens to the globals reader (and through it to every
 // scene script reader) and to the material library's fallbacks while the player's
-// code reads the demo. Install it with `attach`, then Demo::load with it as the
-// observer, then `finish`.
+// code reads the demo into `run`. Install it with `attach`, then Demo::load with it
+// as the observer, then `finish`.
 class ScriptCheck : public GlobalsObserver {
 public:
-    ScriptCheck(Diagnostics& diagnostics, std::string globalsFile);
+    ScriptCheck(Diagnostics& diagnostics, std::string globalsFile, DemoRun& run);
     ~ScriptCheck() override;
 
     // Routes the material library's fallbacks here until `finish`.
@@ -65,6 +67,7 @@ private:
 
     Diagnostics& diagnostics_;
     std::string globalsFile_;
+    DemoRun& run_;
     DemoFacts facts_;
     std::unique_ptr<SceneScriptCheck> reading_;  // the scene script being read
     bool fontChecked_ = false;
@@ -74,6 +77,6 @@ private:
 
 // The materials script through the library's own reader, which must be empty
 // before. False when the script cannot be opened (then reported).
-bool checkMaterials(Diagnostics& diagnostics, std::string_view path);
+bool checkMaterials(Diagnostics& diagnostics, MaterialLibrary& materials, std::string_view path);
 
 }  // namespace qm::check

@@ -19,6 +19,7 @@
 #include "music/song_stream.h"
 #include "music/sync_queue.h"
 #include "runtime/demo.h"
+#include "runtime/sync_table.h"
 #include "scene/scene.h"
 
 namespace qm::check {
@@ -26,17 +27,14 @@ namespace qm::check {
 namespace {
 
 constexpr int kRate = SongStream::kRate;
-// The values that act on the whole screen (or change the scene) whatever the scene answers.
-constexpr std::array<int, 9> kScreenValues = {0, 1, 2, 3, 4, 5, 6, 27, 255};
 
+// A value that acts on the whole screen (or changes the scene) whatever the scene answers.
 bool actsOnScreen(int value) {
-    return std::find(kScreenValues.begin(), kScreenValues.end(), value) != kScreenValues.end();
+    return findSyncValue(value) != nullptr;
 }
 
 std::string zName(int value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "Z%02X", value);
-    return text;
+    return syncValueName(value);
 }
 
 std::string seconds(double s) {
@@ -45,26 +43,21 @@ std::string seconds(double s) {
     return text;
 }
 
-struct Effect {
-    int value;
-    const char* text;
-    int units;  // 0: a fixed 0.2 s
-};
-constexpr Effect kEffects[] = {
-    {1, "white flash", 0},           {27, "white flash", 0},          {2, "fade to white", 2},
-    {3, "fade to black", 2},         {4, "fade in from black", 4},    {5, "white pulse", 2},
-    {6, "dip to black and back", 2}, {255, "slow fade to white", 17},
-};
+// A number as it is written by hand: "2", "17", "0.2".
+std::string plainNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
 
 // The overlay effect of a value, as the player starts it; empty for none.
 std::string overlayEffect(int value, float beatUnit) {
-    for (const Effect& e : kEffects) {
-        if (e.value != value) continue;
-        if (e.units == 0) return std::string(e.text) + " (0.2 s)";
-        return std::string(e.text) + " over " + std::to_string(e.units) + " units (" +
-               seconds(static_cast<double>(e.units) * beatUnit) + ")";
-    }
-    return {};
+    const OverlayEffect* effect = overlayEffectOf(value);
+    if (!effect) return {};
+    const std::string label = findSyncValue(value)->label;
+    if (effect->beatUnits == 0) return label + " (" + plainNumber(kFlashSeconds) + " s)";
+    const double units = effect->beatUnits;
+    return label + " over " + plainNumber(units) + " units (" + seconds(units * beatUnit) + ")";
 }
 
 struct OpenmptModuleFree {
@@ -261,12 +254,6 @@ void playLaterPasses(PlaylistRun& run, const SongReading& song) {
 
 }  // namespace
 
-const char* screenEffectName(int value) {
-    for (const Effect& e : kEffects)
-        if (e.value == value) return e.text;
-    return nullptr;
-}
-
 std::string formatTime(int64_t frames) {
     const int64_t ms = (frames * 1000 + kRate / 2) / kRate;
     char text[32];
@@ -326,15 +313,15 @@ SongReading readSongBytes(std::string bytes) {
 
 }  // namespace
 
-SongReading readSong(std::string_view path) {
+SongReading readSong(std::string_view path, FileSource& files) {
     std::string bytes;
-    if (!readWholeFile(path, bytes)) return SongReading{};
+    if (!files.read(path, bytes)) return SongReading{};
     return readSongBytes(std::move(bytes));
 }
 
-const SongReading& SongCache::read(std::string_view path) {
+const SongReading& SongCache::read(std::string_view path, FileSource& files) {
     std::string bytes;
-    const bool found = readWholeFile(path, bytes);
+    const bool found = files.read(path, bytes);
     Entry& entry = entries_[resolvePath(path)];
     const bool same = found ? entry.reading.status != SongReading::Status::CannotOpen && entry.bytes == bytes
                             : entry.reading.status == SongReading::Status::CannotOpen && entry.bytes.empty();
@@ -344,12 +331,12 @@ const SongReading& SongCache::read(std::string_view path) {
     return entry.reading;
 }
 
-void checkSync(const DemoFacts& facts, const Demo& demo, const std::string& globalsFile,
+void checkSync(const DemoFacts& facts, const Demo& demo, FileSource& files, const std::string& globalsFile,
                Diagnostics& diagnostics, std::ostream* timeline, SongCache* songs) {
     SongReading song;
     std::string songFile;
     for (const SongLine& line : facts.songs) {
-        song = songs ? songs->read(line.path) : readSong(line.path);
+        song = songs ? songs->read(line.path, files) : readSong(line.path, files);
         songFile = displayPath(line.path);
         const std::string shown = inQuotes(songFile);
         switch (song.status) {

@@ -14,7 +14,8 @@
 
 namespace qm {
 class Demo;
-}
+class FileSource;
+}  // namespace qm
 
 namespace qm::check {
 
@@ -50,15 +51,16 @@ struct SongReading {
 // A pass is decoded up to this length.
 inline constexpr int kMaxSongSeconds = 3600;
 
-// Decodes the song's first two passes, as the music player plays them.
-SongReading readSong(std::string_view path);
+// Decodes the song's first two passes, as the music player plays them; the file is
+// read from `files`.
+SongReading readSong(std::string_view path, FileSource& files);
 
 // The readings of songs decoded before, kept with the bytes they were decoded from:
 // a process that checks the same demo again and again (the live tool's checker)
 // decodes a song again only once its file has changed.
 class SongCache {
 public:
-    const SongReading& read(std::string_view path);
+    const SongReading& read(std::string_view path, FileSource& files);
 
 private:
     struct Entry {
@@ -67,9 +69,6 @@ private:
     };
     std::map<std::string, Entry> entries_;  // by the path as resolved
 };
-
-// What a value does to the whole screen ("white flash"), or null for nothing.
-const char* screenEffectName(int value);
 
 // "m:ss.mmm" of a frame count at 44100 Hz.
 std::string formatTime(int64_t frames);
@@ -81,7 +80,7 @@ std::string formatTime(int64_t frames);
 // second repeat it). With `timeline`, writes the first pass's sync in time order
 // to it, and where the song loops.
 // With a cache, songs are read through it.
-void checkSync(const DemoFacts& facts, const Demo& demo, const std::string& globalsFile,
+void checkSync(const DemoFacts& facts, const Demo& demo, FileSource& files, const std::string& globalsFile,
                Diagnostics& diagnostics, std::ostream* timeline, SongCache* songs = nullptr);
 
 }  // namespace qm::check

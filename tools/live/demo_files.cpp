@@ -2,19 +2,8 @@
 #include "live/demo_files.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace qm::live {
-
-namespace {
-
-// Straight from disk: the hook must not be asked about its own reads.
-bool readBytes(const std::string& path, std::string& out) {
-    FileHandle f(std::fopen(path.c_str(), "rb"));
-    return f && readRest(f.get(), out);
-}
-
-}  // namespace
 
 void DemoFiles::beginStart() {
     recording_ = true;
@@ -28,21 +17,18 @@ bool DemoFiles::holdBack() {
     return true;
 }
 
-void DemoFiles::opening(const std::string& path, bool found) {
-    if (!recording_) return;
-    if (std::find(files_.begin(), files_.end(), path) == files_.end()) files_.push_back(path);
-    if (const std::string* kept = replacement(path)) {
-        read_[path] = *kept;
-        return;
+bool DemoFiles::read(std::string_view scriptPath, std::string& out) {
+    const std::string path = resolvePath(scriptPath);
+    if (recording_ && std::find(files_.begin(), files_.end(), path) == files_.end()) files_.push_back(path);
+    bool found = false;
+    if (const auto kept = good_.find(path); held_ && kept != good_.end()) {
+        out = kept->second;
+        found = true;
+    } else {
+        found = readWholeFile(path, out);
     }
-    std::string bytes;
-    if (found && readBytes(path, bytes)) read_[path] = std::move(bytes);
-}
-
-const std::string* DemoFiles::replacement(const std::string& path) {
-    if (!held_) return nullptr;
-    const auto it = good_.find(path);
-    return it == good_.end() ? nullptr : &it->second;
+    if (recording_ && found) read_[path] = out;
+    return found;
 }
 
 }  // namespace qm::live

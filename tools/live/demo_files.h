@@ -10,12 +10,12 @@
 
 namespace qm::live {
 
-// Installed as the read hook while the live tool runs. It notes every file the demo
-// reads while a start is recorded (the scripts, pictures, curves, models and song;
-// not "tmpscene.qms", which F2 reads later) and the bytes it read from each. When
-// files on disk are broken, the demo is read from the bytes of its last good start
-// instead, so that a seek or a loop keeps the working picture.
-class DemoFiles : public FileReadHook {
+// Where the live tool's runs of the demo read their files. It notes every file the
+// demo reads while a start is recorded (the scripts, pictures, curves, models and
+// song; not "tmpscene.qms", which F2 reads later) and the bytes it read from each.
+// When files on disk are broken, the demo is read from the bytes of its last good
+// start instead, so that a seek or a loop keeps the working picture.
+class DemoFiles : public FileSource {
 public:
     // Notes the files and bytes of the start that follows, forgetting those before.
     void beginStart();
@@ -33,8 +33,7 @@ public:
     void release() { held_ = false; }
     bool holdingBack() const { return held_; }
 
-    void opening(const std::string& path, bool found) override;
-    const std::string* replacement(const std::string& path) override;
+    bool read(std::string_view scriptPath, std::string& out) override;
 
 private:
     bool recording_ = false;

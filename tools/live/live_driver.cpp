@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "base/frame_clock.h"
 #include "music/music_player.h"
+#include "runtime/demo_run.h"
 
 namespace qm::live {
 
@@ -19,13 +19,14 @@ int64_t audioFrameAt(double seconds) {
 LiveDriver::LiveDriver(LiveWindow& window, std::function<double()> wallSeconds)
     : window_(window), wall_(std::move(wallSeconds)) {}
 
-void LiveDriver::seekTo(long steps) {
+void LiveDriver::seekTo(DemoRun& run, long steps) {
+    run_ = &run;
     step_ = 0;
     until_ = steps;
     audioFrames_ = 0;
     firstLiveFrame_ = false;
     // The song is pulled frame by frame up to the moment; the output takes over there.
-    musicPlayer.pauseOutput();
+    run.music.pauseOutput();
     if (until_ == 0) goLive();
 }
 
@@ -62,51 +63,52 @@ void LiveDriver::setPaused(bool paused) {
     if (paused) {
         if (!fastForwarding()) base_ = seconds();
         paused_ = true;
-        musicPlayer.pauseOutput();
+        if (run_) run_->music.pauseOutput();
         return;
     }
     paused_ = false;
     markPending_ = false;
     wallMark_ = wall_();
     // Before the first frame drawn the song is still being pulled up to the moment.
-    if (!fastForwarding() && !firstLiveFrame_) musicPlayer.resumeOutput();
+    if (!fastForwarding() && !firstLiveFrame_ && run_) run_->music.resumeOutput();
 }
 
 void LiveDriver::pollEvents() {
     if (fastForwarding()) return;  // keys pressed meanwhile wait for the first frame shown
-    shown_ = frameClock.now;
+    if (run_) shown_ = run_->clock.now;
     window_.pollEvents();
 }
 
-void LiveDriver::renderAudioUpTo(int64_t target) {
+void LiveDriver::renderAudioUpTo(int64_t target, MusicPlayer& music) {
     if (target <= audioFrames_) return;
     const size_t frames = static_cast<size_t>(target - audioFrames_);
     audio_.resize(frames * 2);
-    musicPlayer.renderOffline(audio_.data(), frames);
+    music.renderOffline(audio_.data(), frames);
     audioFrames_ = target;
 }
 
-void LiveDriver::releaseSyncEvents() {
+void LiveDriver::releaseSyncEvents(MusicPlayer& music) {
     if (fastForwarding() || firstLiveFrame_) {
-        renderAudioUpTo(std::llround(MusicPlayer::kRate * static_cast<double>(step_) / kStepsPerSecond));
-        musicPlayer.releaseEventsBefore(audioFrames_);
+        renderAudioUpTo(std::llround(MusicPlayer::kRate * static_cast<double>(step_) / kStepsPerSecond),
+                        music);
+        music.releaseEventsBefore(audioFrames_);
         if (!fastForwarding()) {
             firstLiveFrame_ = false;
-            if (!paused_) musicPlayer.resumeOutput();
+            if (!paused_) music.resumeOutput();
         }
         return;
     }
     if (paused_) return;
-    if (musicPlayer.offlineOutput()) {
+    if (music.offlineOutput()) {
         // No device takes the song: it is heard as the clock passes.
-        renderAudioUpTo(audioFrameAt(frameClock.now));
-        musicPlayer.releaseEventsBefore(audioFrames_);
+        renderAudioUpTo(audioFrameAt(run_ ? run_->clock.now : 0), music);
+        music.releaseEventsBefore(audioFrames_);
     } else {
-        musicPlayer.releaseHeardEvents();
+        music.releaseHeardEvents();
     }
 }
 
-bool LiveDriver::frameDrawn(bool quitting) {
+bool LiveDriver::frameDrawn(bool quitting, MusicPlayer&) {
     const bool wasFastForward = fastForwarding();
     ++step_;
     if (wasFastForward && !fastForwarding()) goLive();

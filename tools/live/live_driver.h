@@ -9,6 +9,10 @@
 #include "live/live_window.h"
 #include "platform/driver.h"
 
+namespace qm {
+class DemoRun;
+}
+
 namespace qm::live {
 
 // After seekTo(n), the demo's first n frames are fast-forward steps exactly as the
@@ -26,9 +30,10 @@ public:
     // `wallSeconds` is a steady clock (the tests give one of their own).
     LiveDriver(LiveWindow& window, std::function<double()> wallSeconds);
 
-    // The next start of the demo reaches frame `steps` by fast-forward. Call before
-    // startDemo; the song's output waits until then.
-    void seekTo(long steps);
+    // The start of `run` (startDemo, next) reaches frame `steps` by fast-forward;
+    // the song's output waits until then. The driver borrows the run until the next
+    // seek.
+    void seekTo(DemoRun& run, long steps);
     bool fastForwarding() const { return step_ < until_; }
     // Ends the fast-forward where it is (the demo ended itself on the way).
     void stopFastForward();
@@ -45,21 +50,24 @@ public:
     void setBeforeShow(std::function<void()> hook) { beforeShow_ = std::move(hook); }
 
     bool openScreen(std::string& error) override { return window_.open(error); }
+    bool pullsSong() const override { return window_.pullsSong(); }
     void setUpEvents(KeyHandler handler) override { window_.setUpEvents(handler); }
     double seconds() override;
     bool drawsFrame() override { return !fastForwarding(); }
     void pollEvents() override;
-    void releaseSyncEvents() override;
-    bool frameDrawn(bool quitting) override;
+    void releaseSyncEvents(MusicPlayer& music) override;
+    bool frameDrawn(bool quitting, MusicPlayer& music) override;
     void swapBuffers(Frame frame) override;
+    void toggleFullScreen() override { window_.toggleFullScreen(); }
     void close() override { window_.close(); }
 
 private:
     void goLive();
-    void renderAudioUpTo(int64_t target);
+    void renderAudioUpTo(int64_t target, MusicPlayer& music);
     double wallElapsed();
 
     LiveWindow& window_;
+    DemoRun* run_ = nullptr;
     std::function<double()> wall_;
     std::function<void()> beforeShow_;
 

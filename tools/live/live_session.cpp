@@ -6,23 +6,18 @@
 #include <cstdio>
 #include <sstream>
 
-#include "base/frame_clock.h"
+#include "base/gl_state.h"
 #include "base/paths.h"
 #include "check/checker.h"
 #include "check/sync_check.h"
-#include "music/music_player.h"
-#include "runtime/demo.h"
 #include "runtime/frame_loop.h"
-#include "runtime/globals.h"
 #include "runtime/sync_actions.h"
+#include "runtime/sync_table.h"
 #include "scene/scene.h"
 
 namespace qm::live {
 
 namespace {
-
-// The music player's sync action is a plain function; it reaches the session here.
-LiveSession* activeSession = nullptr;
 
 constexpr size_t kSyncNotes = 5;
 constexpr double kMessageSeconds = 4;
@@ -31,23 +26,6 @@ constexpr const char* kTitle = "Quillmoor DEMO 2";
 
 long stepAt(double seconds) {
     return std::llround(std::max(0.0, seconds) * LiveDriver::kStepsPerSecond);
-}
-
-std::string zName(int value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "Z%02X", value);
-    return text;
-}
-
-int playlistLength() {
-    int n = 0;
-    while (n < Demo::kPlaylistSize && demo.playlist[static_cast<size_t>(n)]) ++n;
-    return std::max(n, 1);  // no playlist: the empty scene plays
-}
-
-std::string nameOf(const Scene* scene) {
-    if (!scene || scene == &demo.sceneChain) return "(empty scene)";
-    return scene->name ? *scene->name : std::string();
 }
 
 bool isError(const std::string& line) {
@@ -72,31 +50,35 @@ void wrapInto(std::vector<HudLine>& lines, std::string_view text, float r, float
 
 LiveSession::LiveSession(LiveWindow& window, std::function<double()> wallSeconds, CheckProcess* checker)
     : window_(window), wall_(wallSeconds), checker_(checker), driver_(window, wallSeconds) {
-    activeSession = this;
-    musicPlayer.setSyncAction(&LiveSession::onSync);
-    setFileReadHook(&files_);
     driver_.setBeforeShow([this] { beforeShow(); });
     fpsSince_ = wall_();
 }
 
-LiveSession::~LiveSession() {
-    musicPlayer.resumeOutput();  // the player as it was found
-    setFileReadHook(nullptr);
-    musicPlayer.setSyncAction(nullptr);
-    if (activeSession == this) activeSession = nullptr;
+LiveSession::~LiveSession() = default;
+
+void LiveSession::onSync(void* context, int value) {
+    LiveSession* self = static_cast<LiveSession*>(context);
+    self->syncNotes_.push_back(
+        {self->run_->clock.now, syncValueName(value) + " " + self->describeSync(value)});
+    if (self->syncNotes_.size() > kSyncNotes) self->syncNotes_.pop_front();
+    onPatternEffect(*self->run_, value);
 }
 
-void LiveSession::onSync(int value) {
-    if (LiveSession* self = activeSession) {
-        self->syncNotes_.push_back({frameClock.now, zName(value) + " " + self->describeSync(value)});
-        if (self->syncNotes_.size() > kSyncNotes) self->syncNotes_.pop_front();
-    }
-    onPatternEffect(value);
+int LiveSession::playlistLength() const {
+    int n = 0;
+    while (n < Demo::kPlaylistSize && run_->demo.playlist[static_cast<size_t>(n)]) ++n;
+    return std::max(n, 1);  // no playlist: the empty scene plays
+}
+
+std::string LiveSession::nameOf(const Scene* scene) const {
+    if (!scene || scene == &run_->demo.sceneChain) return "(empty scene)";
+    return scene->name ? *scene->name : std::string();
 }
 
 // What a value is about to do, as the player does it: the change or the screen
 // effect first, then the current scene's event.
 std::string LiveSession::describeSync(int value) const {
+    const Demo& demo = run_->demo;
     std::vector<std::string> parts;
     if (value == 0) {
         const int next = demo.playIndex + 1;
@@ -106,7 +88,7 @@ std::string LiveSession::describeSync(int value) const {
         else
             parts.push_back(scene ? "next scene " + nameOf(scene) : std::string("end of the demo"));
     }
-    if (const char* effect = check::screenEffectName(value)) parts.push_back(effect);
+    if (overlayEffectOf(value)) parts.push_back(findSyncValue(value)->label);
     if (demo.current && !demo.current->eventLists[static_cast<size_t>(value)].empty())
         parts.push_back("event " + std::to_string(value));
     if (parts.empty()) return "nothing (no event " + std::to_string(value) + ")";
@@ -123,13 +105,14 @@ int LiveSession::open(const LiveOptions& o) {
     else if (o.loopFrom)
         first = stepAt(*o.loopFrom);
     seekToStep(first);
-    if (!demo.current) {
+    if (!run_->demo.current) {
         driver_.close();
         return 1;  // startDemo has said why
     }
     updatePlaylistTimes();
     if (!o.scene.empty()) {
         int entry = -1;
+        const Demo& demo = run_->demo;
         for (int i = 0; i < playlistLength() && entry < 0; ++i)
             if (demo.playlist[static_cast<size_t>(i)] &&
                 nameOf(demo.playlist[static_cast<size_t>(i)]) == o.scene)
@@ -141,7 +124,7 @@ int LiveSession::open(const LiveOptions& o) {
             std::fprintf(stderr, "quillmoor-live: %s: %s (the playlist:%s)\n", o.scene.c_str(),
                          entry < 0 ? "no playlist entry of that name" : "the song never reaches that entry",
                          names.c_str());
-            endDemo(driver_);
+            endDemo(driver_, *run_);
             return 2;
         }
         seekToStep(times_.entryFrames[static_cast<size_t>(entry)]);
@@ -152,15 +135,15 @@ int LiveSession::open(const LiveOptions& o) {
 }
 
 void LiveSession::close() {
-    resetDemo();  // the process-wide objects as they were found
-    endDemo(driver_);
+    if (run_) endDemo(driver_, *run_);
+    run_.reset();
 }
 
 void LiveSession::frame() {
     if (atEnd_ || (driver_.paused() && !fullFrameDue_))
-        redrawFrame(driver_);
+        redrawFrame(driver_, *run_);
     else
-        runFrame(driver_);
+        runFrame(driver_, *run_);
     fullFrameDue_ = false;
     if (reloadStartedAt_) {
         lastReloadDelay_ = wall_() - changeSince_;
@@ -169,12 +152,12 @@ void LiveSession::frame() {
         say("reloaded, " + std::to_string(std::lround(lastReloadDelay_ * 1000)) + " ms after the save");
         reloadStartedAt_.reset();
     }
-    if (quitRequested) {
+    if (run_->quitRequested) {
         if (window_.quitAsked()) {
             finished_ = true;
             return;
         }
-        quitRequested = false;  // the demo ended itself; the tool stays
+        run_->quitRequested = false;  // the demo ended itself; the tool stays
         reachedEnd();
     }
     handleLiveKeys();
@@ -189,19 +172,27 @@ void LiveSession::seek(double seconds) {
 
 void LiveSession::seekToStep(long step) {
     const double began = wall_();
-    if (started_) resetDemo();
+    // A fresh run: the old one goes first, while its GL context is current, and the
+    // context's state goes back to a new context's.
+    run_.reset();
+    if (started_) resetGlState();
     started_ = true;
     atEnd_ = false;
-    driver_.seekTo(step);
+    run_ = std::make_unique<DemoRun>(RunSettings{.files = &files_});
+    run_->trace.setFile(traceFile_);
+    run_->trace.setEnabled(traceFile_ != nullptr);
+    run_->music.setMuted(muted_);
+    run_->music.setSyncAction(&LiveSession::onSync, this);
+    driver_.seekTo(*run_, step);
     // A save still settling has not been checked yet: its bytes must not become the good
     // ones, so this start reads what the demo on screen was read from.
     if (checker_ && (!changed_.empty() || watch_.saving(wall_()))) files_.holdBack();
     files_.beginStart();
-    const bool running = startDemo(driver_);
+    const bool running = startDemo(driver_, *run_);
     files_.endStart();
-    while (running && driver_.fastForwarding() && !quitRequested) runFrame(driver_);
-    if (quitRequested) {  // the demo ends before the moment
-        quitRequested = false;
+    while (running && driver_.fastForwarding() && !run_->quitRequested) runFrame(driver_, *run_);
+    if (run_->quitRequested) {  // the demo ends before the moment
+        run_->quitRequested = false;
         driver_.stopFastForward();
         atEnd_ = true;
         driver_.setPaused(true);
@@ -223,12 +214,13 @@ void LiveSession::setPaused(bool paused) {
 
 void LiveSession::previousEntry() {
     if (times_.entryFrames.empty()) return;
-    const int entry = std::clamp(demo.playIndex - 1, 0, static_cast<int>(times_.entryFrames.size()) - 1);
+    const int entry =
+        std::clamp(run_->demo.playIndex - 1, 0, static_cast<int>(times_.entryFrames.size()) - 1);
     seekToStep(times_.entryFrames[static_cast<size_t>(entry)]);
 }
 
 void LiveSession::nextEntry() {
-    const size_t entry = static_cast<size_t>(demo.playIndex) + 1;
+    const size_t entry = static_cast<size_t>(run_->demo.playIndex) + 1;
     if (entry < times_.entryFrames.size())
         seekToStep(times_.entryFrames[entry]);
     else
@@ -303,7 +295,7 @@ void LiveSession::handleLiveKeys() {
 
 void LiveSession::followLoop() {
     // The frame that reaches the loop's end is not shown: the loop starts again instead.
-    if (loop_ && !driver_.paused() && !atEnd_ && stepAt(frameClock.now) >= stepAt(loop_->second))
+    if (loop_ && !driver_.paused() && !atEnd_ && stepAt(run_->clock.now) >= stepAt(loop_->second))
         seek(loop_->first);
 }
 
@@ -401,18 +393,19 @@ void LiveSession::reload() {
     seekToStep(step);
     ++reloads_;
     reloadStartedAt_ = wall_();
-    const std::string song = resolvePath(musicPlayer.songPath());
+    const std::string song = resolvePath(run_->music.songPath());
     if (song != timesSong_ || changed.count(song) || changed.count(resolvePath("data\\globals.qms")))
         updatePlaylistTimes();
 }
 
 void LiveSession::updatePlaylistTimes() {
-    timesSong_ = resolvePath(musicPlayer.songPath());
+    const std::string& songPath = run_->music.songPath();
+    timesSong_ = resolvePath(songPath);
     times_ = PlaylistTimes{};
     times_.entryFrames.push_back(0);
-    if (musicPlayer.songPath().empty()) return;
+    if (songPath.empty()) return;
     // The song as the player decodes it, read from what the demo read (the kept bytes, when held back).
-    const check::SongReading song = check::readSong(musicPlayer.songPath());
+    const check::SongReading song = check::readSong(songPath, files_);
     if (song.status == check::SongReading::Status::Read)
         times_ = playlistTimes(song, playlistLength(), LiveDriver::kStepsPerSecond);
 }
@@ -423,16 +416,16 @@ void LiveSession::say(std::string message) {
 }
 
 std::string LiveSession::sceneName() const {
-    return nameOf(demo.current);
+    return nameOf(run_->demo.current);
 }
 
 std::vector<HudLine> LiveSession::displayLines() const {
     std::vector<HudLine> lines;
     int order = -1, row = -1;
-    musicPlayer.songRow(order, row);
+    run_->music.songRow(order, row);
     char head[160];
     std::snprintf(head, sizeof head, "%s  %d/%d  %d/%d %s  %.0f fps", clockTime(shownSeconds()).c_str(),
-                  order, row, demo.playIndex + 1, playlistLength(), sceneName().c_str(), fps_);
+                  order, row, run_->demo.playIndex + 1, playlistLength(), sceneName().c_str(), fps_);
     lines.push_back({head});
     std::string state;
     if (atEnd_)

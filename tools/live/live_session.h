@@ -1,8 +1,10 @@
 // live_session.h -- one run of the live tool: the demo at a chosen moment, its keys, loop, saves and display.
 #pragma once
 
+#include <cstdio>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -15,6 +17,7 @@
 #include "live/live_driver.h"
 #include "live/live_options.h"
 #include "live/playlist_times.h"
+#include "runtime/demo_run.h"
 
 namespace qm::live {
 
@@ -30,6 +33,11 @@ public:
     ~LiveSession();
     LiveSession(const LiveSession&) = delete;
     LiveSession& operator=(const LiveSession&) = delete;
+
+    // Where each run writes the player's trace (null: nowhere, the default), and
+    // whether the song is heard. Before open.
+    void setTrace(std::FILE* file) { traceFile_ = file; }
+    void setMuted(bool muted) { muted_ = muted; }
 
     // Opens the screen, starts the demo (in the working directory) and goes where the
     // options say. Returns 0, or the exit status after a message on standard error:
@@ -76,12 +84,16 @@ public:
     // The display's lines as they are now.
     std::vector<HudLine> displayLines() const;
 
+    // The run on screen: made afresh by every seek.
+    DemoRun& run() { return *run_; }
+    const DemoRun& run() const { return *run_; }
+
 private:
     struct SyncNote {
         double seconds;
         std::string text;
     };
-    static void onSync(int value);
+    static void onSync(void* self, int value);
 
     void handleLiveKeys();
     void followLoop();
@@ -97,6 +109,8 @@ private:
     void say(std::string message);
     std::string sceneName() const;
     std::string describeSync(int value) const;
+    int playlistLength() const;
+    std::string nameOf(const Scene* scene) const;
 
     LiveWindow& window_;
     std::function<double()> wall_;
@@ -104,6 +118,9 @@ private:
     LiveDriver driver_;
     DemoFiles files_;
     FileWatch watch_;
+    std::unique_ptr<DemoRun> run_;
+    std::FILE* traceFile_ = nullptr;
+    bool muted_ = false;
 
     bool started_ = false;
     bool finished_ = false;

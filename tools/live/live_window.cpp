@@ -3,12 +3,9 @@
 
 #include <GL/gl.h>
 
-#include "music/music_player.h"
-
 namespace qm::live {
 
 bool OffscreenWindow::open(std::string& error) {
-    musicPlayer.setOfflineOutput(true);
     if (gl_.valid()) return true;
     return gl_.create(800, 600, error);
 }

@@ -32,9 +32,12 @@ class LiveWindow {
 public:
     virtual ~LiveWindow() = default;
 
-    // Opens the 800x600 screen with its GL context current, and sets where the song
-    // goes (musicPlayer.setOfflineOutput). On failure `error` says why.
+    // Opens the 800x600 screen with its GL context current. On failure `error` says why.
     virtual bool open(std::string& error) = 0;
+    // No sound output: the song is pulled by the demo's clock.
+    virtual bool pullsSong() const = 0;
+    // F1, where the window can switch.
+    virtual void toggleFullScreen() {}
     virtual void setUpEvents(KeyHandler playerKeys) = 0;
     virtual void pollEvents() = 0;
     virtual void swap(Driver::Frame frame) = 0;
@@ -60,6 +63,7 @@ protected:
 class OffscreenWindow : public LiveWindow {
 public:
     bool open(std::string& error) override;
+    bool pullsSong() const override { return true; }
     void setUpEvents(KeyHandler playerKeys) override { playerKeys_ = playerKeys; }
     void pollEvents() override;
     void swap(Driver::Frame frame) override;
@@ -75,7 +79,7 @@ public:
 private:
     OffscreenGl gl_;
     std::function<void(long)> sink_;
-    KeyHandler playerKeys_ = nullptr;
+    KeyHandler playerKeys_;
     std::vector<DemoKey> playerKeysDue_;
     long shown_ = 0;
 };

@@ -8,12 +8,10 @@
 #include <thread>
 
 #include "base/paths.h"
-#include "base/trace.h"
 #include "live/check_process.h"
 #include "live/live_options.h"
 #include "live/live_session.h"
 #include "live/sdl_window.h"
-#include "music/music_player.h"
 #include "starter/starter_demo.h"
 
 namespace {
@@ -55,12 +53,13 @@ int main(int argc, char** argv) {
     }
     // The trace file is named relative to where the tool was started.
     qm::FileHandle trace;
-    if (options.traceFile.empty()) {
-        qm::setTraceEnabled(false);
-    } else if (options.traceFile != "-") {
+    std::FILE* traceTo = nullptr;  // none by default
+    if (options.traceFile == "-") {
+        traceTo = stdout;
+    } else if (!options.traceFile.empty()) {
         trace.reset(std::fopen(options.traceFile.c_str(), "wb"));
         if (!trace) return complain("cannot write the trace file " + options.traceFile, 1);
-        qm::setTraceFile(trace.get());
+        traceTo = trace.get();
     }
     std::error_code ignored;
     if (!std::filesystem::is_directory(options.dir, ignored))
@@ -73,10 +72,11 @@ int main(int argc, char** argv) {
     // Forked now, while this process has no window, no thread and no demo.
     CheckProcess checker;
     if (!checker.start()) complain("the checker cannot run: saved files are taken without a check", 0);
-    qm::musicPlayer.setMuted(options.mute);
 
     SdlWindow window(options.fullScreen);
     LiveSession session(window, &steadySeconds, checker.running() ? &checker : nullptr);
+    session.setTrace(traceTo);
+    session.setMuted(options.mute);
     if (const int status = session.open(options); status != 0) return status;
     while (!session.finished()) {
         session.frame();
@@ -85,7 +85,6 @@ int main(int argc, char** argv) {
         if (session.paused()) std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
     session.close();
-    qm::traceFlush();
-    qm::setTraceFile(nullptr);
+    if (traceTo) std::fflush(traceTo);
     return 0;
 }

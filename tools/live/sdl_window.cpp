@@ -9,9 +9,6 @@ namespace qm::live {
 
 namespace {
 
-// SDL 1.2's event filter takes no user data.
-SdlWindow* openWindow = nullptr;
-
 std::optional<LiveKey> liveKeyFromEvent(const SDL_Event& event) {
     if (event.type != SDL_KEYDOWN) return std::nullopt;
     const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
@@ -42,18 +39,16 @@ std::optional<LiveKey> liveKeyFromEvent(const SDL_Event& event) {
 }  // namespace
 
 SdlWindow::~SdlWindow() {
-    if (openWindow == this) openWindow = nullptr;
+    setSdlEventTarget({});  // SDL must not reach this window once it is gone
 }
 
 bool SdlWindow::open(std::string& error) {
-    if (!sdl_.openScreen(error)) return false;
-    openWindow = this;
-    return true;
+    return sdl_.openScreen(error);
 }
 
-int SdlWindow::filter(const SDL_Event* event) {
-    SdlWindow* self = openWindow;
-    if (!event || !self) return 1;
+int SdlWindow::onEvent(void* context, const SDL_Event* event) {
+    SdlWindow* self = static_cast<SdlWindow*>(context);
+    if (!event) return 1;
     if (std::optional<DemoKey> key = demoKeyFromEvent(*event)) {
         if (*key == DemoKey::Escape || *key == DemoKey::WindowClose) self->quitAsked_ = true;
         if (self->playerKeys_) self->playerKeys_(*key);
@@ -66,7 +61,7 @@ int SdlWindow::filter(const SDL_Event* event) {
 void SdlWindow::setUpEvents(KeyHandler playerKeys) {
     playerKeys_ = playerKeys;
     SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
-    SDL_SetEventFilter(&SdlWindow::filter);
+    setSdlEventTarget({&SdlWindow::onEvent, this});
 }
 
 void SdlWindow::pollEvents() {
@@ -85,7 +80,6 @@ void SdlWindow::setTitle(const std::string& title) {
 
 void SdlWindow::close() {
     sdl_.close();
-    if (openWindow == this) openWindow = nullptr;
 }
 
 }  // namespace qm::live

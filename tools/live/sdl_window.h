@@ -16,6 +16,8 @@ public:
     ~SdlWindow() override;
 
     bool open(std::string& error) override;
+    bool pullsSong() const override { return false; }
+    void toggleFullScreen() override { sdl_.toggleFullScreen(); }
     void setUpEvents(KeyHandler playerKeys) override;
     void pollEvents() override;
     void swap(Driver::Frame frame) override { sdl_.swapBuffers(frame); }
@@ -23,10 +25,10 @@ public:
     void close() override;
 
 private:
-    static int filter(const SDL_Event* event);
+    static int onEvent(void* self, const SDL_Event* event);
 
     SdlDriver sdl_;
-    KeyHandler playerKeys_ = nullptr;
+    KeyHandler playerKeys_;
     std::string title_;
 };
 
