@@ -203,7 +203,7 @@ void Fog::load(std::string_view text) {
     TokenLine items;
     items.splitList(text);
     if (items.count() >= 1 && items.wordString(0) == "end") fogMode = 0;
-    if (items.count() >= 8) {
+    if (items.count() >= kItems) {
         // The values are taken whatever the first item says; only "start" switches fog on.
         if (items.wordString(0) == "start") fogMode = 1;
         for (int c = 0; c < 4; ++c) fogColor[c] = itemAsFloat(items, 1 + c);

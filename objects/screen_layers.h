@@ -93,6 +93,9 @@ private:
 // Switches OpenGL fog on or off; switching it on also sets the clear colour.
 class Fog : public SceneObject {
 public:
+    // A "load" word of this many items sets the fog's values; "end" switches it off.
+    static constexpr int kItems = 8;
+
     void init() override;
     void draw(const FrameContext& frame) override;
     void update(const FrameContext&) override {}

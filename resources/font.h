@@ -33,6 +33,8 @@ public:
 
     // The glyph number of a character: its code minus that of "a", as a signed byte.
     static int glyphOf(char c);
+    // Glyphs 0 to kGlyphCount - 1 are on the pages ("a" to "z" and the five codes after).
+    static constexpr int kGlyphCount = 32;
 
     // Tools that read scripts without a GL context turn uploads off. On by default.
     void setUploads(bool uploads) { uploads_ = uploads; }

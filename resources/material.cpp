@@ -260,6 +260,20 @@ bool MaterialLibrary::load(std::string_view path, const MaterialObserver& observ
     return true;
 }
 
+std::vector<std::string_view> MaterialLibrary::keywordsOfField(int fieldIndex) {
+    std::vector<std::string_view> words;
+    const auto add = [&](const auto& table) {
+        for (const Keyword& k : table) words.push_back(k.word);
+    };
+    if (fieldIndex == kWrapS || fieldIndex == kWrapT)
+        add(kWrapModes);
+    else if (fieldIndex == kMinFilter)
+        add(kMinFilters);
+    else if (fieldIndex == kMagFilter)
+        add(kMagFilters);
+    return words;
+}
+
 Material* MaterialLibrary::find(std::string_view wanted) {
     Material* found = head_.findInChain(wanted);
     if (found) return found;

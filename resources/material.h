@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "resources/texture.h"
 
@@ -87,6 +88,8 @@ public:
     bool load(std::string_view path, const MaterialObserver& observer = {});
     // The first record named `wanted`; when there is none, the first material.
     Material* find(std::string_view wanted);
+    // The keywords a wrap (fields 2, 3), minification (4) or magnification (5) field takes.
+    static std::vector<std::string_view> keywordsOfField(int fieldIndex);
 
     // The chain in script order, ending with an unnamed record.
     Material& head() { return head_; }

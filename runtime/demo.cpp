@@ -12,8 +12,6 @@ namespace qm {
 
 namespace {
 
-// A 1024-byte line buffer: at most 1022 characters per read.
-constexpr int kCharsPerRead = 1022;
 // A "scenes" line may hold at most this many words (255 names).
 constexpr int kMaxScenesWords = Demo::kPlaylistSize;
 
@@ -59,7 +57,7 @@ bool Demo::load(std::string_view path, GlobalsObserver* observer) {
     for (;;) {
         // A read that meets the end of the file ends the script: its last line is
         // only read when it has a line end. Deliberate.
-        const LinePiece piece = lines.next(kCharsPerRead);
+        const LinePiece piece = lines.next(kGlobalsCharsPerRead);
         if (piece.metEnd) {
             if (!piece.text.empty()) notes.note(GlobalsFindingKind::LastLineUnterminated, piece.text);
             break;

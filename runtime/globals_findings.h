@@ -47,6 +47,10 @@ public:
     virtual ScriptObserver* sceneObserver(int /*line*/, std::string_view /*path*/) { return nullptr; }
 };
 
+// The globals script is read in pieces of at most this many characters (a
+// 1024-byte line buffer); a longer line goes on as a line of its own.
+inline constexpr int kGlobalsCharsPerRead = 1022;
+
 // Every word that starts a line the globals reader acts on.
 std::vector<std::string_view> globalsKeywords();
 

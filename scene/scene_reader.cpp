@@ -16,9 +16,6 @@ namespace qm {
 
 namespace {
 
-// A 256-byte line buffer: at most 254 characters per read.
-constexpr int kCharsPerRead = 254;
-
 // What the words after a command keyword hold.
 enum class Arguments {
     Name,           // an object name: Select
@@ -334,6 +331,13 @@ std::vector<std::string_view> sceneScriptKeywords() {
     return keywords;
 }
 
+std::vector<SceneCommandArity> sceneCommandArities() {
+    std::vector<SceneCommandArity> arities;
+    for (const CommandKeyword& k : kCommandKeywords)
+        arities.push_back({k.keyword, argumentWords(k.arguments)});
+    return arities;
+}
+
 int Scene::load(std::string_view path, ScriptObserver* observer) {
     // Read before touching anything, so that a missing file leaves the scene as it was.
     std::string bytes;
@@ -347,7 +351,7 @@ int Scene::load(std::string_view path, ScriptObserver* observer) {
     SceneReader reader(*this, observer);
     LineReader lines(bytes);
     for (;;) {
-        const LinePiece piece = lines.next(kCharsPerRead);
+        const LinePiece piece = lines.next(kSceneCharsPerRead);
         if (piece.metEnd) {
             reader.atEnd(piece);
             break;

@@ -58,7 +58,19 @@ public:
     virtual void loadRead(int /*line*/, std::string_view /*text*/, const SceneObject* /*object*/) {}
 };
 
+// A scene script is read in pieces of at most this many characters (a 256-byte
+// line buffer); a longer line goes on as a line of its own.
+inline constexpr int kSceneCharsPerRead = 254;
+
 // Every word that starts a line the scene script reader acts on.
 std::vector<std::string_view> sceneScriptKeywords();
+
+// A command keyword and how many words after it it reads.
+struct SceneCommandArity {
+    std::string_view keyword;
+    int words;
+};
+// Every command keyword of the scene scripts, with its arity, in the reader's order.
+std::vector<SceneCommandArity> sceneCommandArities();
 
 }  // namespace qm

@@ -12,7 +12,11 @@
 #include "check/checker.h"
 #include "check/keyword_match.h"
 #include "check/sync_check.h"
+#include "live/live_session.h"
+#include "music/music_player.h"
 #include "objects/kinds.h"
+#include "runtime/demo_run.h"
+#include "runtime/sync_table.h"
 #include "script/token_line.h"
 #include "support/image_files.h"
 #include "support/temp_dir.h"
@@ -740,6 +744,52 @@ TEST_F(CheckerTest, TimelineListsTheSyncInTimeOrder) {
     EXPECT_EQ(r.out.rfind("song data/song.xm: 0:01.9", 0), 0u) << r.out;
     EXPECT_NE(r.out.find(", tempo 125, beat unit 0.260 s, 5 sync values\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
+}
+
+// The checker's timeline and the live tool's display describe every value of the sync
+// table in the table's own words: a label or a fade length changed there changes both.
+TEST_F(CheckerTest, TheTimelineAndTheLiveDisplaySayWhatTheSyncTableSays) {
+    std::vector<Mark> marks;
+    int row = 0;
+    for (const SyncValue& v : kSyncValues)
+        if (!v.nextScene) marks.push_back({row++, static_cast<uint8_t>(v.value)});
+    marks.push_back({row, 0});  // the scene change last, so that one scene hears them all
+    write("data/materials.qms", "");
+    write("data/song.xm", xmSong(marks));
+    write(
+        "data/globals.qms",
+        "music on\nmusic file data\\song.xm\nnew scene data\\a.qms a\nnew scene data\\b.qms b\nscenes a b\n");
+    write("data/a.qms", "on load\n");
+    write("data/b.qms", "on load\n");
+    const Result r = check({.timeline = true});
+    const double beatUnit = 125 * static_cast<double>(MusicPlayer::kBeatUnitPerTempo);  // the song's tempo
+
+    test::ScopedWorkingDirectory cwd(dir_.path());
+    DemoRun run(RunSettings{.uploadTextures = false});
+    run.music.setOfflineOutput(true);
+    ASSERT_TRUE(run.demo.load("data\\globals.qms"));
+    for (const SyncValue& v : kSyncValues) {
+        SCOPED_TRACE(syncValueName(v.value));
+        const size_t line = r.out.find(syncValueName(v.value) + "   a ");
+        ASSERT_NE(line, std::string::npos) << r.out;
+        const std::string said = r.out.substr(line, r.out.find('\n', line) - line);
+        const std::string display = live::describeSyncValue(run.demo, v.value);
+        if (v.nextScene) {
+            EXPECT_NE(said.find("next scene: b"), std::string::npos) << said;
+            EXPECT_EQ(display, "next scene b");
+            continue;
+        }
+        EXPECT_NE(said.find(v.label), std::string::npos) << said;
+        EXPECT_EQ(display, v.label);
+        const OverlayEffect& effect = kOverlayEffects.at(static_cast<size_t>(v.overlayEffect));
+        char length[64];
+        if (effect.beatUnits == 0)
+            std::snprintf(length, sizeof length, "(%g s)", kFlashSeconds);
+        else
+            std::snprintf(length, sizeof length, "over %g units (%.3f s)", effect.beatUnits,
+                          effect.beatUnits * beatUnit);
+        EXPECT_NE(said.find(length), std::string::npos) << said << " lacks " << length;
+    }
 }
 
 // ---------------------------------------------------------------- the rule for comment lines

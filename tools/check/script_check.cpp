@@ -10,7 +10,9 @@
 #include "check/keyword_match.h"
 #include "objects/kinds.h"
 #include "objects/model.h"
+#include "objects/screen_layers.h"
 #include "objects/text.h"
+#include "resources/font.h"
 #include "resources/material.h"
 #include "resources/texture.h"
 #include "runtime/demo.h"
@@ -26,13 +28,6 @@ namespace {
 
 // The font pages that the first text object loads.
 constexpr std::string_view kFontPages[] = {TextObject::kPage1Path, TextObject::kPage2Path};
-// A symbols object shows at most this many pictures.
-constexpr int kMaxSymbols = 10;
-// A fog "load" word is "end" or this many items.
-constexpr int kFogItems = 8;
-
-const char* const kSceneCommandsWithThreeValues[] = {"rotation", "rotate",   "position",  "scale",
-                                                     "minscale", "maxscale", "scalespeed"};
 
 bool hasContent(std::string_view line) {
     return line.find_first_not_of(" \t\r\n") != std::string_view::npos;
@@ -77,7 +72,13 @@ std::string describeCharacter(unsigned char c) {
 // The characters the font has a glyph for: a-z and the five after z, code 128,
 // the blank (an advance) and the full stop (a line break).
 bool fontDraws(unsigned char c) {
-    return (c >= 'a' && c <= 128) || c == ' ' || c == '.';
+    const int glyph = Font::glyphOf(static_cast<char>(c));
+    return (glyph >= 0 && glyph < Font::kGlyphCount) || c == ' ' || c == '.';
+}
+
+// The highest number of a range that starts at 0 and holds `count` numbers, as in "0-255".
+std::string rangeOf(int count) {
+    return "0-" + std::to_string(count - 1);
 }
 
 std::string firstMaterialNote(const MaterialLibrary& materials) {
@@ -249,8 +250,8 @@ void SceneScriptCheck::notice(const ScriptFinding& f) {
             break;
         case ScriptFindingKind::EventOutOfRange:
             outOfRangeLine_ = f.line;
-            warn(f.line, "event number " + inQuotes(text) +
-                             " is outside 0-255; the commands up to the next \"on\" line are dropped");
+            warn(f.line, "event number " + inQuotes(text) + " is outside " + rangeOf(Scene::kEventCount) +
+                             "; the commands up to the next \"on\" line are dropped");
             break;
         case ScriptFindingKind::ListDeclaredTwice:
             if (lastDeclared_ < 0)
@@ -299,7 +300,8 @@ void SceneScriptCheck::notice(const ScriptFinding& f) {
             curveRead(f);
             break;
         case ScriptFindingKind::LineSplit:
-            warn(f.line, "line longer than 254 characters; the rest is read as a line of its own");
+            warn(f.line, "line longer than " + std::to_string(kSceneCharsPerRead) +
+                             " characters; the rest is read as a line of its own");
             break;
         case ScriptFindingKind::LastLineUnterminated:
             warn(f.line, "the last line has no line end and is ignored");
@@ -330,9 +332,10 @@ void SceneScriptCheck::missingArguments(const ScriptFinding& f) {
         warn(f.line, "\"on sync\" without an event number chooses event " +
                          std::to_string(scriptInt(w.wordString(2))));
     } else {
-        const bool three =
-            std::find(std::begin(kSceneCommandsWithThreeValues), std::end(kSceneCommandsWithThreeValues),
-                      keyword) != std::end(kSceneCommandsWithThreeValues);
+        int words = 1;
+        for (const SceneCommandArity& a : sceneCommandArities())
+            if (a.keyword == keyword) words = a.words;
+        const bool three = words == 3;
         const int has = w.count() - 1;
         warn(f.line, inQuotes(keyword) + " needs " + (three ? "3 values" : "a value") + " and has " +
                          (has == 0 ? "none" : std::to_string(has)) +
@@ -385,7 +388,8 @@ void SceneScriptCheck::curveRead(const ScriptFinding& f) {
             error(f.line, "curve " + shown + " is empty; nothing follows it");
             break;
         case Curve::LoadResult::BadSegmentCount:
-            error(f.line, "curve " + shown + " has a segment count outside 0-63; nothing follows it");
+            error(f.line, "curve " + shown + " has a segment count outside " + rangeOf(Curve::kMaxKeys) +
+                              "; nothing follows it");
             break;
     }
 }
@@ -424,11 +428,11 @@ void SceneScriptCheck::checkLoadWord(int line, const SceneObject& object, const 
     TokenLine items;
     items.splitList(text);
     const int count = items.count();
-    if (info.kind == "symbols" && count > kMaxSymbols) {
+    if (info.kind == "symbols" && count > Symbols::kUsedSlots) {
         warn(line, "symbols show at most ten pictures; this \"load\" word names " + std::to_string(count));
     } else if (info.kind == "fog") {
         const std::string& first = items.wordString(0);
-        if (count >= kFogItems || (count == 1 && first == "end")) return;
+        if (count >= Fog::kItems || (count == 1 && first == "end")) return;
         if (first == "end")
             warn(line, "the fog items after \"end\" are ignored");
         else
@@ -554,13 +558,15 @@ void ScriptCheck::notice(const GlobalsFinding& f) {
             break;
         case GlobalsFindingKind::ScenesLineTooLong:
             warn(f.line, "\"scenes\" line of " + std::to_string(f.words ? f.words->count() : 0) +
-                             " words, more than 256: the reading of the script stops here");
+                             " words, more than " + std::to_string(Demo::kPlaylistSize) +
+                             ": the reading of the script stops here");
             break;
         case GlobalsFindingKind::LineStartsWithCr:
             if (hasContent(f.text)) warn(f.line, "the line starts with a carriage return and is skipped");
             break;
         case GlobalsFindingKind::LineSplit:
-            warn(f.line, "line longer than 1022 characters; the rest is read as a line of its own");
+            warn(f.line, "line longer than " + std::to_string(kGlobalsCharsPerRead) +
+                             " characters; the rest is read as a line of its own");
             break;
         case GlobalsFindingKind::LastLineUnterminated:
             warn(f.line, "the last line has no line end and is ignored");
@@ -646,18 +652,7 @@ bool checkMaterials(Diagnostics& diagnostics, MaterialLibrary& materials, std::s
                 extraReported = false;
                 break;
             case Kind::UnknownKeyword: {
-                std::vector<std::string_view> keywords;
-                if (f.fieldIndex <= 3)
-                    keywords = {"GL_REPEAT", "GL_CLAMP", "GL_CLAMP_TO_EDGE"};
-                else if (f.fieldIndex == 4)
-                    keywords = {"GL_LINEAR",
-                                "GL_NEAREST",
-                                "GL_LINEAR_MIPMAP_LINEAR",
-                                "GL_NEAREST_MIPMAP_NEAREST",
-                                "GL_LINEAR_MIPMAP_NEAREST",
-                                "GL_NEAREST_MIPMAP_LINEAR"};
-                else
-                    keywords = {"GL_NEAREST", "GL_LINEAR"};
+                const std::vector<std::string_view> keywords = MaterialLibrary::keywordsOfField(f.fieldIndex);
                 diagnostics.warning(file, f.line,
                                     inQuotes(f.text) + " is not a " + what + "; the one stored last is used" +
                                         didYouMean(f.text, keywords));
@@ -675,7 +670,8 @@ bool checkMaterials(Diagnostics& diagnostics, MaterialLibrary& materials, std::s
                 break;
             case Kind::FieldTooLong:
                 diagnostics.warning(file, f.line,
-                                    "field longer than 255 characters; the rest of it is dropped");
+                                    "field longer than " + std::to_string(MaterialLibrary::kMaxFieldLength) +
+                                        " characters; the rest of it is dropped");
                 break;
             case Kind::ExtraField:
                 if (!extraReported)

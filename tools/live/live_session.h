@@ -108,7 +108,6 @@ private:
     void beforeShow();
     void say(std::string message);
     std::string sceneName() const;
-    std::string describeSync(int value) const;
     int playlistLength() const;
     std::string nameOf(const Scene* scene) const;
 
@@ -151,5 +150,12 @@ private:
     double fps_ = 0;
     double titleAt_ = -1;
 };
+
+// What a sync value is about to do to the demo, as the player does it: the scene
+// change or the screen effect first (in the sync table's words), then the current
+// scene's event. "nothing (no event N)" when it does nothing.
+std::string describeSyncValue(const Demo& demo, int value);
+// A scene's name, or "(empty scene)" for the chain's head (or none).
+std::string sceneNameOf(const Demo& demo, const Scene* scene);
 
 }  // namespace qm::live
