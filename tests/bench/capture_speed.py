@@ -65,8 +65,7 @@ def main():
     tool = os.path.join(build, "tools", "quillmoor-capture")
     demo = os.path.join(build, "demo")
     env = dict(os.environ, SDL_AUDIODRIVER="dummy")
-    common = ["--fps", options.fps, "--trace", os.devnull] + (["--seconds", options.seconds] if options.seconds
-                                                              else []) + options.extra
+    common = ["--fps", options.fps] + (["--seconds", options.seconds] if options.seconds else []) + options.extra
     wanted = options.only.split(",") if options.only else [m[0] for m in MODES]
     tmp = tempfile.mkdtemp(prefix="quillmoor-bench-")
     print("load average %.2f %.2f %.2f; %d CPUs" % (os.getloadavg() + (os.cpu_count(),)))

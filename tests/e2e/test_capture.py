@@ -307,14 +307,16 @@ class CaptureTest(DemoCaptureCase):
         self.assertEqual(frames_in(self.path("esc")), list(range(21)))
         self.assertEqual(Wav(self.path("esc", "audio.wav")).frames, audio_frame_at(21, 20))
 
-    def test_the_trace_goes_to_standard_output_or_to_the_file_given(self):
+    def test_the_trace_is_written_only_when_asked_to_a_file_or_standard_output(self):
         result = self.capture("--frames", 2, "--dry-run")
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertTrue(result.stdout.startswith(b'"quillmoor: the bundled demo"\n'), result.stdout[:80])
+        self.assertEqual(result.stdout, b"")
+        to_stdout = self.capture("--frames", 2, "--dry-run", "--trace", "-").stdout
+        self.assertTrue(to_stdout.startswith(b'"quillmoor: the bundled demo"\n'), to_stdout[:80])
         result = self.capture("--frames", 2, "--dry-run", "--trace", "trace.txt")
         self.assertEqual(result.stdout, b"")
         with open(self.path("trace.txt"), "rb") as f:
-            self.assertTrue(f.read().startswith(b'"quillmoor: the bundled demo"\n'))
+            self.assertEqual(f.read(), to_stdout)
 
     def test_off_a_terminal_stderr_has_only_the_summary_line(self):
         result = self.capture("--frames", 3, "--trace", "trace.txt")
@@ -361,7 +363,7 @@ class SizeTest(unittest.TestCase):
         shutil.copytree(DEMO_DIR, cls.workdir, dirs_exist_ok=True)
         for name, size in cls.SIZES.items():
             result = run_capture(cls.workdir, "--fps", cls.FPS, "--from", 20, "--to", 50.1, "--every", 300,
-                                 "--out", name, "--trace", os.devnull, *size)
+                                 "--out", name, *size)
             assert result.returncode == 0, result.stderr
         marks = sync_marks(os.path.join(cls.workdir, "data", "song.xm"))
         # The floor-to-knot change, which comes with a flash: a white frame.
@@ -369,7 +371,7 @@ class SizeTest(unittest.TestCase):
         cls.white = frame_of(change, cls.FPS)
         for size in ("1920x1080", "640x640"):
             result = run_capture(cls.workdir, "--fps", cls.FPS, "--from", cls.white / cls.FPS, "--to",
-                                 (cls.white + 1) / cls.FPS, "--size", size, "--out", size, "--trace", os.devnull)
+                                 (cls.white + 1) / cls.FPS, "--size", size, "--out", size)
             assert result.returncode == 0, result.stderr
 
     @classmethod

@@ -139,7 +139,7 @@ class DebianPackageTest(unittest.TestCase):
         # Mesa's GLX and DRI drivers, the EGL vendor library of the offscreen tools.
         demo = os.path.join(self.root, "usr/share/quillmoor/demo")
         captured = run(os.path.join(self.root, "usr/bin/quillmoor-capture"), "--seconds", 0.5, "--dry-run",
-                       "--trace", os.devnull, cwd=demo, env=dict(os.environ, LD_DEBUG="libs"))
+                       cwd=demo, env=dict(os.environ, LD_DEBUG="libs"))
         self.assertEqual(captured.returncode, 0, captured.stderr[-2000:])
         workdir = tempfile.mkdtemp(dir=self.scratch)
         played = PlayerSession(workdir, command=["sh", "-c", 'cd "$0" && exec "$1" > /dev/null', demo,

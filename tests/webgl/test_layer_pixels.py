@@ -130,8 +130,8 @@ def capture(tool, folder, out, scene_count):
             keys.append("%g:Return" % (k * SCENE_SECONDS))
         keys.append("%g:1" % (k * SCENE_SECONDS + 0.2))
     subprocess.run([tool, "--fps", str(FPS), "--seconds", str(scene_count * SCENE_SECONDS), "--from", "1.4",
-                    "--every", str(FPS * SCENE_SECONDS), "--keys", ",".join(keys), "--out", out, "--trace",
-                    os.devnull], cwd=folder, check=True, stdout=subprocess.DEVNULL, env=capture_environment())
+                    "--every", str(FPS * SCENE_SECONDS), "--keys", ",".join(keys), "--out", out],
+                   cwd=folder, check=True, stdout=subprocess.DEVNULL, env=capture_environment())
     return sorted(name for name in os.listdir(out) if name.endswith(".png"))
 
 
@@ -170,7 +170,7 @@ class LayerPixels(unittest.TestCase):
         # The bundled demo, every 8 seconds: the kinds mixed, with the state each leaves to the next.
         native, layer = os.path.join(self.temp, "demo-gl"), os.path.join(self.temp, "demo-es2")
         for tool, out in ((NATIVE, native), (LAYER, layer)):
-            subprocess.run([tool, "--fps", str(FPS), "--every", str(FPS * 8), "--out", out, "--trace", os.devnull],
+            subprocess.run([tool, "--fps", str(FPS), "--every", str(FPS * 8), "--out", out],
                            cwd=DEMO, check=True, stdout=subprocess.DEVNULL, env=capture_environment())
         frames = sorted(name for name in os.listdir(native) if name.endswith(".png"))
         self.assertGreater(len(frames), 10)

@@ -112,10 +112,9 @@ std::vector<std::string> childArguments(const CaptureOptions& o, const std::stri
                                      "--threads",
                                      std::to_string(o.threads),
                                      "--no-sound",
-                                     "--trace",
-                                     c.traceFile,
                                      "--progress-fd",
                                      std::to_string(kProgressFd)};
+    if (!c.traceFile.empty()) args.insert(args.end(), {"--trace", c.traceFile});
     for (const std::string& keys : o.keyLists) args.insert(args.end(), {"--keys", keys});
     if (o.dryRun) args.push_back("--dry-run");
     if (!o.outDir.empty()) args.insert(args.end(), {"--out", o.outDir});
@@ -166,7 +165,7 @@ bool startChildren(const CaptureOptions& o, const ScratchFolder& scratch, std::v
         Child& c = children[i];
         const std::string stem = "range-" + std::to_string(i);
         c.errorFile = scratch.file(stem + ".err");
-        c.traceFile = scratch.file(stem + ".trace");
+        if (!o.traceFile.empty()) c.traceFile = scratch.file(stem + ".trace");
         if (!o.videoFile.empty()) c.videoFile = scratch.file(stem + ".mp4");
         int ends[2];
         if (::pipe2(ends, O_CLOEXEC) != 0) {
@@ -283,7 +282,7 @@ bool joinTraces(const std::string& startup, const std::vector<Child>& children, 
     }
     FileHandle out;
     std::FILE* file = stdout;
-    if (!target.empty()) {
+    if (target != "-") {
         out.reset(std::fopen(target.c_str(), "wb"));
         if (!out) {
             error = "cannot write the trace file " + target;
@@ -302,7 +301,7 @@ bool joinTraces(const std::string& startup, const std::vector<Child>& children, 
     }
     ok = std::fflush(file) == 0 && ok;
     if (out) ok = std::fclose(out.release()) == 0 && ok;
-    if (!ok) error = "cannot write the trace" + (target.empty() ? std::string() : " file " + target);
+    if (!ok) error = "cannot write the trace" + (target == "-" ? std::string() : " file " + target);
     return ok;
 }
 
@@ -390,7 +389,7 @@ int runCaptureJobs(const CaptureOptions& o) {
     pass.progressFd = -1;
     const bool wavWanted = o.sound && !o.dryRun;
     pass.outDir = !wavWanted ? "" : !o.outDir.empty() ? o.outDir : scratch.file("sound");
-    pass.traceFile = scratch.file("startup.trace");
+    pass.traceFile = o.traceFile.empty() ? "" : scratch.file("startup.trace");
     CaptureEnd end;
     if (const int status = runCaptureHere(pass, &end); status != 0) return status;
 
@@ -416,7 +415,7 @@ int runCaptureJobs(const CaptureOptions& o) {
         }
     if (!ok || reported) return 1;
 
-    if (!joinTraces(pass.traceFile, children, o.traceFile, error) ||
+    if ((!o.traceFile.empty() && !joinTraces(pass.traceFile, children, o.traceFile, error)) ||
         (!o.videoFile.empty() &&
          !joinVideos(ffmpeg, o, children, scratch, wavWanted ? pass.outDir + "/audio.wav" : "", error))) {
         complain(error);

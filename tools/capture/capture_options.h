@@ -26,7 +26,7 @@ struct CaptureOptions {
     long every = 1;
     std::string outDir;     // frame_00000.png, ... and audio.wav; empty: none
     std::string videoFile;  // encoded through ffmpeg; empty: none
-    std::string traceFile;  // empty: standard output
+    std::string traceFile;  // empty: no trace; "-": standard output
     std::vector<KeyPress> keys;
     std::vector<std::string> keyLists;  // the --keys values as given, for --jobs
     bool dryRun = false;                // render the frames, write nothing

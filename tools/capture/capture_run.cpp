@@ -200,9 +200,12 @@ int runCaptureHere(const CaptureOptions& o, CaptureEnd* end) {
     std::string ffmpeg;
     if (!findVideoEncoder(o, ffmpeg)) return 1;
     if (!o.outDir.empty() && !prepareOutputFolder(o.outDir)) return 1;
+    // The trace only when asked: the knot alone writes thousands of lines a frame.
     DemoRun run;
     FileHandle trace;
-    if (!o.traceFile.empty()) {
+    if (o.traceFile.empty()) {
+        run.trace.setEnabled(false);
+    } else if (o.traceFile != "-") {
         trace.reset(std::fopen(o.traceFile.c_str(), "wb"));
         if (!trace) {
             complain("cannot write the trace file " + o.traceFile);
