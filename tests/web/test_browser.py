@@ -33,7 +33,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 WEB_DIR = os.environ.get("QUILLMOOR_WEB_DIR", os.path.join(HERE, "..", "..", "build-web"))
 NATIVE_BUILD = os.environ.get("QUILLMOOR_NATIVE_BUILD", os.path.join(HERE, "..", "..", "build"))
 DEMO = os.environ.get("QUILLMOOR_WEB_DEMO", os.path.join(NATIVE_BUILD, "demo"))
-FILE_PACKAGER = os.environ.get("QUILLMOOR_FILE_PACKAGER", "/usr/share/emscripten/tools/file_packager.py")
+SOURCE_DIR = os.environ.get("QUILLMOOR_SOURCE_DIR", os.path.join(HERE, "..", ".."))
 CAPTURE = os.path.join(NATIVE_BUILD, "tools", "quillmoor-capture")
 
 # The layer test's scenes and PNG reader; its scene folders take the native build's demo data.
@@ -141,16 +141,21 @@ class BrowserPage(unittest.TestCase):
         return "\n".join(entry["message"] for entry in self.browser.get_log("browser"))
 
     def page_for(self, name, demo_folder):
-        """The built page with another demo folder's data packed beside it, at /name/."""
+        """The built page with another demo folder's data beside it, as the build puts its own, at /name/."""
         folder = os.path.join(self.site, name)
         os.makedirs(folder)
         for part in ("quillmoor.html", "quillmoor.js", "quillmoor.wasm"):
             os.symlink(os.path.join(os.path.abspath(WEB_DIR), part), os.path.join(folder, part))
-        subprocess.run([sys.executable, FILE_PACKAGER, os.path.join(folder, "quillmoor.data"), "--preload",
-                        os.path.join(demo_folder, "data") + "@/data",
-                        "--js-output=" + os.path.join(folder, "quillmoor-data.js"), "--no-node"],
-                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["cmake", "-DDEMO=" + demo_folder, "-DOUT=" + folder, "-P",
+                        os.path.join(SOURCE_DIR, "cmake", "web_demo.cmake")], check=True)
         return self.root + name + "/quillmoor.html"
+
+    def failure_shown(self, url):
+        """The page's message when it cannot play its demo."""
+        self.browser.get(url)
+        WebDriverWait(self.browser, 60).until(lambda b: b.execute_script("return document.body.className") == "failed")
+        self.assertEqual(self.browser.execute_script("return Module.frameState"), "failed")
+        return self.browser.find_element(By.ID, "status").text
 
     def render_frame(self, page, frame, fps, keys=""):
         self.browser.get("%s?frame=%d&fps=%g%s" % (page, frame, fps, "&keys=" + keys if keys else ""))
@@ -210,6 +215,14 @@ class BrowserPage(unittest.TestCase):
         with open(os.path.join(folder, song.replace("\\", "/")), "wb") as f:
             f.write(b"not a module" * 100)
         self.render_frame(self.page_for("badsong", folder), 60, FPS)
+
+    def test_a_missing_file_or_a_page_opened_from_disk_says_how_to_serve_the_demo(self):
+        page = self.page_for("missing", DEMO)
+        os.remove(os.path.join(self.site, "missing", "data", "globals.qms"))
+        message = self.failure_shown(page)
+        self.assertIn("data/globals.qms is missing beside the page (HTTP 404)", message)
+        message = self.failure_shown("file://" + os.path.join(self.site, "missing", "quillmoor.html"))
+        self.assertIn("python3 -m http.server", message)
 
     def test_trace_goes_to_the_console_only_when_asked(self):
         # The globals script's lines are the trace's first lines.

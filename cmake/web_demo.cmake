@@ -1,0 +1,21 @@
+# web_demo.cmake -- puts a demo's data folder beside the web page, with demo.json listing every file and its
+# size for the page to fetch:  cmake -DDEMO=FOLDER -DOUT=FOLDER -P web_demo.cmake
+if(NOT DEMO OR NOT OUT)
+  message(FATAL_ERROR "usage: cmake -DDEMO=FOLDER -DOUT=FOLDER -P web_demo.cmake")
+endif()
+file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${DEMO}" "${DEMO}/data/*")
+list(FILTER files EXCLUDE REGEX "\\.part$")  # a generator's unfinished output
+list(SORT files)
+file(REMOVE_RECURSE "${OUT}/data")
+set(entries "")
+foreach(name ${files})
+  file(SIZE "${DEMO}/${name}" bytes)
+  get_filename_component(folder "${OUT}/${name}" DIRECTORY)
+  file(MAKE_DIRECTORY "${folder}")
+  file(COPY_FILE "${DEMO}/${name}" "${OUT}/${name}")
+  string(REPLACE "\\" "\\\\" quoted "${name}")
+  string(REPLACE "\"" "\\\"" quoted "${quoted}")
+  list(APPEND entries "    {\"path\": \"${quoted}\", \"bytes\": ${bytes}}")
+endforeach()
+list(JOIN entries ",\n" body)
+file(WRITE "${OUT}/demo.json" "{\n  \"files\": [\n${body}\n  ]\n}\n")
