@@ -4,9 +4,11 @@
 include(GNUInstallDirs)
 
 set(QUILLMOOR_PROGRAMS quillmoor quillmoor-capture quillmoor-check)
-if(TARGET quillmoor-live)
-  list(APPEND QUILLMOOR_PROGRAMS quillmoor-live)
-endif()
+foreach(tool quillmoor-live quillmoor-pack)
+  if(TARGET ${tool})
+    list(APPEND QUILLMOOR_PROGRAMS ${tool})
+  endif()
+endforeach()
 install(TARGETS ${QUILLMOOR_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The manual pages, compressed as Debian keeps them (-n: no name or time stamp, the same bytes
@@ -39,6 +41,30 @@ install(DIRECTORY ${PROJECT_BINARY_DIR}/demo/data DESTINATION ${QUILLMOOR_SHARE_
   PATTERN "*.part" EXCLUDE)
 install(FILES demo/README.md DESTINATION ${QUILLMOOR_SHARE_DIR}/demo)
 
+# The release files quillmoor-pack publishes with: the web page from the web build and the Windows
+# programs from the Windows build, each where its build exists, staged in share/quillmoor of this build
+# (where the tool in tools/ finds them too) by cmake/release_files.cmake at every build.
+set(QUILLMOOR_WEB_BUILD "${PROJECT_SOURCE_DIR}/build-web" CACHE PATH "The web build whose page is installed")
+set(QUILLMOOR_WINDOWS_BUILD "${PROJECT_SOURCE_DIR}/build-win" CACHE PATH
+  "The Windows build whose programs are installed")
+add_custom_target(release_files ALL
+  COMMAND ${CMAKE_COMMAND} -DWEB=${QUILLMOOR_WEB_BUILD} -DWINDOWS=${QUILLMOOR_WINDOWS_BUILD}
+    -DOUT=${PROJECT_BINARY_DIR}/${QUILLMOOR_SHARE_DIR} -P ${PROJECT_SOURCE_DIR}/cmake/release_files.cmake
+  COMMENT "Taking the web page and the Windows programs where they are built" VERBATIM)
+install(DIRECTORY ${PROJECT_BINARY_DIR}/${QUILLMOOR_SHARE_DIR}/web ${PROJECT_BINARY_DIR}/${QUILLMOOR_SHARE_DIR}/windows
+  DESTINATION ${QUILLMOOR_SHARE_DIR} OPTIONAL)
+
+# The package's copyright (machine-readable) and changelog, where Debian keeps them.
+set(QUILLMOOR_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/quillmoor)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog ${PROJECT_BINARY_DIR}/debian/changelog @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/debian/changelog.gz
+  COMMAND ${QUILLMOOR_GZIP} -9 -n -k -f ${PROJECT_BINARY_DIR}/debian/changelog
+  DEPENDS ${PROJECT_BINARY_DIR}/debian/changelog
+  COMMENT "Compressing the package's changelog" VERBATIM)
+add_custom_target(debian_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/debian/changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/copyright ${PROJECT_BINARY_DIR}/debian/changelog.gz
+  DESTINATION ${QUILLMOOR_DOC_DIR})
+
 # The Debian package: quillmoor_<version>_amd64.deb, its dependencies read from the binaries by
 # dpkg-shlibdeps (from dpkg-dev).
 set(QUILLMOOR_MAINTAINER "Quillmoor maintainers <maintainers@quillmoor.invalid>" CACHE STRING
@@ -58,6 +84,9 @@ set(description
   "quillmoor-check reports what the player would ignore in a demo's scripts.")
 if(TARGET quillmoor-live)
   list(APPEND description "quillmoor-live plays a demo while it is written and starts new ones.")
+endif()
+if(TARGET quillmoor-pack)
+  list(APPEND description "quillmoor-pack publishes a demo as a web page and a Windows zip.")
 endif()
 list(APPEND description "A bundled demo is in /usr/share/quillmoor/demo.")
 list(JOIN description "\n" CPACK_PACKAGE_DESCRIPTION)

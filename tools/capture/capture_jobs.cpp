@@ -18,6 +18,7 @@
 #include <string>
 #include <system_error>
 
+#include "base/executable.h"
 #include "base/paths.h"
 #include "capture/capture_run.h"
 #include "capture/progress.h"
@@ -38,12 +39,6 @@ std::string number(double value) {
     char text[40];
     std::snprintf(text, sizeof text, "%.17g", value);  // read back to the same double
     return text;
-}
-
-std::string selfPath() {
-    std::error_code ec;
-    const fs::path path = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : path.string();
 }
 
 // A file of ours (in the scratch folder), whole.
@@ -156,7 +151,7 @@ int waitFor(pid_t pid) {
 
 bool startChildren(const CaptureOptions& o, const ScratchFolder& scratch, std::vector<Child>& children,
                    std::string& error) {
-    const std::string self = selfPath();
+    const std::string self = executablePath();
     if (self.empty()) {
         error = "cannot find this program's own path";
         return false;

@@ -5,6 +5,10 @@
 #include <ostream>
 #include <string>
 
+namespace qm {
+class FileSource;
+}
+
 namespace qm::check {
 
 class SongCache;
@@ -15,6 +19,8 @@ struct CheckOptions {
     bool timeline = false;  // write the song's sync in time order
     // Songs decoded by earlier checks, decoded again only once changed; none: every check decodes.
     SongCache* songs = nullptr;
+    // Where the demo's files are read from (paths relative to `dir`); none: the disk.
+    FileSource* files = nullptr;
 };
 
 // Severities: an error is a file the demo names that the player cannot use (missing,
@@ -30,8 +36,7 @@ inline constexpr int kNoDemo = 2;  // no data/globals.qms in the folder, or bad 
 
 // Checks the demo in `options.dir`: diagnostics go to `diagnostics`, the timeline
 // (when asked for) to `out`. Returns one of the exit statuses. Works in the
-// folder for the time of the call and leaves the process-wide player objects as
-// it found them: empty.
+// folder for the time of the call, on a run of the demo of its own.
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& diagnostics);
 
 }  // namespace qm::check
