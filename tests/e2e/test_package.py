@@ -1,5 +1,6 @@
 """Installing and packaging: `cmake --install` puts the programs, their manual pages, the README with its
-pictures and the bundled demo in place, and nothing else; `cpack -G DEB` packs that same tree as
+pictures, the bundled demo, the release files that this build has taken from the web and Windows builds,
+and the copyright file and changelog in place, and nothing else; `cpack -G DEB` packs that same tree as
 quillmoor_<version>_amd64.deb, depending on the package of every library the binaries load; the demo
 unpacked from the package checks clean with the checker unpacked beside it. No X server needed."""
 import glob
@@ -13,7 +14,7 @@ import unittest
 
 from harness import BINARY_DIR, DEMO_DIR, SOURCE_DIR, PlayerSession
 
-PROGRAMS = ["quillmoor", "quillmoor-capture", "quillmoor-check", "quillmoor-live"]
+PROGRAMS = ["quillmoor", "quillmoor-capture", "quillmoor-check", "quillmoor-live", "quillmoor-pack"]
 # Loaded by libX11 for cursor themes when they are there, and done without when they are not.
 OPTIONAL_PACKAGES = {"libxcursor1", "libxrender1"}
 
@@ -48,6 +49,11 @@ def expected_tree():
     tree |= {"share/quillmoor/README.md", "share/quillmoor/demo/README.md"}
     tree |= {"share/quillmoor/docs/" + os.path.basename(p) for p in glob.glob(os.path.join(SOURCE_DIR, "docs", "*.png"))}
     tree |= {"share/quillmoor/demo/data/" + f for f in files_below(os.path.join(DEMO_DIR, "data"))}
+    tree |= {"share/doc/quillmoor/copyright", "share/doc/quillmoor/changelog.gz"}
+    # The page and the Windows programs, where this build has taken them from their builds.
+    share = os.path.join(BINARY_DIR, "share", "quillmoor")
+    for part in ("web", "windows"):
+        tree |= {"share/quillmoor/%s/%s" % (part, f) for f in files_below(os.path.join(share, part))}
     return tree
 
 
