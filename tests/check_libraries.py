@@ -21,6 +21,7 @@ PROCESS_WIDE = {
         "the system's GL driver is loaded once per process: it is pinned once",
     "qm::(anonymous namespace)::kEmpty": "a constant (the empty word), built before main",
     "qm::(anonymous namespace)::kNoValues": "a constant (no sync values), built before main",
+    "qm::md3NormalTable()::table": "a constant (the MD3 normals), worked out at its first use",
     "(anonymous namespace)::state()::s":
         "the web layer emulates the one GL context that a page's WebGL canvas gives",
     "qmgl::(anonymous namespace)::programs": "the shader programs of that one context",
