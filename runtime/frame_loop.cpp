@@ -109,11 +109,12 @@ bool startDemo(Driver& driver, DemoRun& run) {
     return true;
 }
 
-void endDemo(Driver& driver, DemoRun& run) {
+void endDemo(Driver& driver, DemoRun& run, const std::function<void()>& beforeClose) {
     clearToBlack(driver, Driver::Frame::Shutdown);
     run.music.stop();
-    driver.close();
     run.driver = nullptr;
+    if (beforeClose) beforeClose();
+    driver.close();
 }
 
 int runDemo(Driver& driver, DemoRun& run) {

@@ -1,6 +1,8 @@
 // frame_loop.h -- the program's start-up, frame loop and shut-down, run by any driver on a run of the demo.
 #pragma once
 
+#include <functional>
+
 #include "platform/driver.h"
 
 namespace qm {
@@ -31,9 +33,10 @@ void runFrame(Driver& driver, DemoRun& run);
 // drawn and shown, but nothing advances: no update walk, no sync, no scene change,
 // no clock tick.
 void redrawFrame(Driver& driver, DemoRun& run);
-// The closing black frame; stops the song and closes the screen. The run may
-// then go.
-void endDemo(Driver& driver, DemoRun& run);
+// The closing black frame; stops the song and closes the screen. `beforeClose`, when
+// given, runs just before the screen closes, while its GL context is still current
+// (a tool lets the run's textures go there).
+void endDemo(Driver& driver, DemoRun& run, const std::function<void()>& beforeClose = {});
 
 // The line a run that found no sound card writes on standard error, once per
 // process whatever number of runs it plays.

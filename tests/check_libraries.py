@@ -8,7 +8,7 @@
 #    (a symbol in .data or .bss) that is not named below with the reason it is process-wide. A run of
 #    the demo keeps its state in one object (DemoRun) that its entry function owns; only what a C
 #    library or the process itself makes process-wide may live outside it.
-import subprocess, sys
+import re, subprocess, sys
 
 PROCESS_WIDE = {
     "qm::(anonymous namespace)::eventTarget":
@@ -41,9 +41,10 @@ def symbols(library):
             undefined.add(name)
         elif kind not in ("V", "W", "w", "v"):  # weak (inline) definitions may be anywhere
             defined.add(name)
+        # Names beginning with "__" are the compiler's and the sanitizers' own (counters, descriptors).
         if kind in "BbDd" and not section.startswith(".data.rel.ro") and not name.startswith(
-                ("DW.ref.", "GCC_except_table")):
-            mutable.add(name.removeprefix("guard variable for "))
+                ("DW.ref.", "GCC_except_table", "__")):
+            mutable.add(re.sub(r"\[abi:[a-z0-9]+\]", "", name.removeprefix("guard variable for ")))
     return defined, undefined, mutable
 
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,15 +49,16 @@ TEST_F(LiveTest, ASeekShowsTheFrameThatDrawingEveryFrameShows) {
     std::vector<Moment> drawn;
     {
         OfflineDriver driver(LiveDriver::kStepsPerSecond);
-        DemoRun run;
-        run.trace.setEnabled(false);
+        auto run = std::make_unique<DemoRun>();
+        run->trace.setEnabled(false);
         driver.setFrameSink([&](long frame, Driver::Frame kind) {
             if (kind == Driver::Frame::Loop && drawn.size() < frames.size() && frame == frames[drawn.size()])
-                drawn.push_back({test::demoState(run, false), framePixels()});
+                drawn.push_back({test::demoState(*run, false), framePixels()});
         });
         ASSERT_TRUE(openDemoScreen(driver));
-        ASSERT_TRUE(startDemo(driver, run));
-        while (drawn.size() < frames.size() && !run.quitRequested) runFrame(driver, run);
+        ASSERT_TRUE(startDemo(driver, *run));
+        while (drawn.size() < frames.size() && !run->quitRequested) runFrame(driver, *run);
+        run.reset();  // while its context is current
         driver.close();
     }
     ASSERT_EQ(drawn.size(), frames.size());

@@ -138,8 +138,8 @@ int LiveSession::open(const LiveOptions& o) {
 }
 
 void LiveSession::close() {
-    if (run_) endDemo(driver_, *run_);
-    run_.reset();
+    if (!run_) return;
+    endDemo(driver_, *run_, [this] { run_.reset(); });
 }
 
 void LiveSession::frame() {
