@@ -36,6 +36,20 @@ struct CompressorFree {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
+// The fields a local header and the central directory's header share, from the flags
+// to the name's length.
+void putShared(std::string& out, uint16_t method, uint32_t crc, uint32_t compressedSize, uint32_t size,
+               size_t nameLength) {
+    put16(out, kUtf8Names);
+    put16(out, method);
+    put16(out, kDosTime);
+    put16(out, kDosDate);
+    put32(out, crc);
+    put32(out, compressedSize);
+    put32(out, size);
+    put16(out, static_cast<uint16_t>(nameLength));
+}
+
 }  // namespace
 
 bool ZipWriter::write(const std::string& bytes) {
@@ -77,14 +91,7 @@ bool ZipWriter::add(std::string_view name, std::string_view bytes) {
     std::string header;
     put32(header, kLocalHeader);
     put16(header, kVersion);
-    put16(header, kUtf8Names);
-    put16(header, e.method);
-    put16(header, kDosTime);
-    put16(header, kDosDate);
-    put32(header, e.crc);
-    put32(header, e.compressedSize);
-    put32(header, e.size);
-    put16(header, static_cast<uint16_t>(e.name.size()));
+    putShared(header, e.method, e.crc, e.compressedSize, e.size, e.name.size());
     put16(header, 0);  // no extra field
     header += e.name;
     if (!write(header)) return false;
@@ -104,14 +111,7 @@ bool ZipWriter::finish() {
         put32(directory, kCentralHeader);
         put16(directory, kVersion);  // made by: MS-DOS attributes, which Windows reads
         put16(directory, kVersion);
-        put16(directory, kUtf8Names);
-        put16(directory, e.method);
-        put16(directory, kDosTime);
-        put16(directory, kDosDate);
-        put32(directory, e.crc);
-        put32(directory, e.compressedSize);
-        put32(directory, e.size);
-        put16(directory, static_cast<uint16_t>(e.name.size()));
+        putShared(directory, e.method, e.crc, e.compressedSize, e.size, e.name.size());
         put16(directory, 0);  // extra field
         put16(directory, 0);  // comment
         put16(directory, 0);  // disk
