@@ -86,8 +86,10 @@ FileHandle openFile(std::string_view scriptPath, const char* mode) {
     const bool found = isRegularFile(path);
     if (readHook) {
         readHook->opening(path, found);
+#ifndef _WIN32
         if (const std::string* bytes = readHook->replacement(path))
             return FileHandle(::fmemopen(const_cast<char*>(bytes->data()), bytes->size(), "r"));
+#endif
     }
     if (!found) return nullptr;
     return FileHandle(std::fopen(path.c_str(), mode));

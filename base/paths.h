@@ -42,6 +42,8 @@ public:
     virtual void opening(const std::string& path, bool found) = 0;
     // Bytes to read instead of the file (also when it is not there), or null for
     // the file itself. They must stay unchanged while the file handed out is open.
+    // Not asked on Windows, whose C library cannot read a FILE from memory (the live
+    // tool, the one user, is not built there).
     virtual const std::string* replacement(const std::string& path) = 0;
 };
 

@@ -22,6 +22,7 @@ int filterEvent(const SDL_Event* event) {
     return filterKeyEvent(event, keyHandler);
 }
 
+#ifndef _WIN32
 // The one video driver of SDL 1.2 that gives an OpenGL screen on this platform.
 constexpr const char* kGlVideoDriver = "x11";
 
@@ -45,9 +46,14 @@ public:
 private:
     bool chosen_;
 };
+#else
+// On Windows every video driver SDL is built with (windib, directx) gives an OpenGL
+// screen and none draws on the console, so SDL's own order stands.
+class VideoDriverChoice {};
+#endif
 
 int initialiseSdl() {
-    VideoDriverChoice onlyGlDrivers;
+    [[maybe_unused]] VideoDriverChoice onlyGlDrivers;
     return SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO);
 }
 

@@ -2,8 +2,6 @@
 // report.
 #include "check/checker.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -34,7 +32,9 @@ public:
     explicit WorkingDirectory(const std::string& dir) {
         std::error_code error;
         previous_ = std::filesystem::current_path(error);
-        if (!error) entered_ = ::chdir(dir.c_str()) == 0;
+        if (error) return;
+        std::filesystem::current_path(dir, error);
+        entered_ = !error;
     }
     ~WorkingDirectory() {
         if (entered_) {
@@ -52,22 +52,15 @@ private:
     bool entered_ = false;
 };
 
-struct FileClose {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-
 // The player's process-wide objects, set up to read a demo without a display, a
 // GL context or a sound output, and emptied again afterwards. The reading's
-// trace (the echoed globals lines, the "load" texts) is thrown away.
+// trace (the echoed globals lines, the "load" texts) is turned off: nothing is
+// written anywhere.
 class ReadingOnly {
 public:
-    ReadingOnly() : previousTrace_(traceFile()), wasOffline_(musicPlayer.offlineOutput()) {
+    ReadingOnly() : wasTracing_(traceEnabled()), wasOffline_(musicPlayer.offlineOutput()) {
         empty();
-        sink_.reset(std::fopen("/dev/null", "w"));
-        if (!sink_) sink_.reset(std::tmpfile());
-        if (sink_) setTraceFile(sink_.get());
+        setTraceEnabled(false);
         // No GL context and no display: with no context current, libglvnd's GL entry
         // points do nothing, which is all the kinds' init calls need. Texture uploads are
         // the one place that would read GL state back (through GLU), so they are off.
@@ -78,7 +71,7 @@ public:
         empty();
         musicPlayer.setOfflineOutput(wasOffline_);
         setTextureUploads(true);
-        setTraceFile(previousTrace_);
+        setTraceEnabled(wasTracing_);
     }
     ReadingOnly(const ReadingOnly&) = delete;
     ReadingOnly& operator=(const ReadingOnly&) = delete;
@@ -92,9 +85,8 @@ private:
         selectedObject = nullptr;
     }
 
-    std::FILE* previousTrace_;
+    bool wasTracing_;
     bool wasOffline_;
-    std::unique_ptr<std::FILE, FileClose> sink_;
 };
 
 std::string counted(size_t n, const char* one, const char* many) {
