@@ -23,10 +23,12 @@ add_custom_command(OUTPUT ${deps_libraries} ${QUILLMOOR_SDL_DLL}
   COMMENT "Building zlib, libpng, SDL 1.2 and libopenmpt for Windows from Debian's sources" VERBATIM)
 add_custom_target(quillmoor_windows_deps DEPENDS ${deps_libraries} ${QUILLMOOR_SDL_DLL})
 
-# --- The engine. The EGL offscreen context is Linux's; Windows has its own GL driver file.
+# --- The engine. The GL driver pinning and the EGL offscreen context are Linux's; platform/windows
+# has what stands in for them.
 set(windows_sources ${QUILLMOOR_SOURCES})
 list(FILTER windows_sources EXCLUDE REGEX "platform/(offscreen_gl|egl_pbuffer|gl_driver)\\.cpp$")
-add_library(quillmoor_core STATIC ${windows_sources} ${PROJECT_SOURCE_DIR}/platform/windows/gl_driver.cpp)
+add_library(quillmoor_core STATIC ${windows_sources} ${PROJECT_SOURCE_DIR}/platform/windows/gl_driver.cpp
+  ${PROJECT_SOURCE_DIR}/platform/windows/offscreen_gl.cpp)
 target_include_directories(quillmoor_core PUBLIC ${PROJECT_SOURCE_DIR} ${deps_prefix}/include)
 # libopenmpt needs COM and RPC (its UUIDs); SDL's import library, then OpenGL and GLU.
 target_link_libraries(quillmoor_core PUBLIC ${deps_libraries} ole32 rpcrt4 glu32 opengl32)
