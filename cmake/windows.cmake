@@ -28,7 +28,7 @@ add_custom_target(quillmoor_windows_deps DEPENDS ${deps_libraries} ${QUILLMOOR_S
 set(windows_sources ${QUILLMOOR_SOURCES})
 list(FILTER windows_sources EXCLUDE REGEX "platform/(offscreen_gl|egl_pbuffer|gl_driver)\\.cpp$")
 add_library(quillmoor_core STATIC ${windows_sources} ${PROJECT_SOURCE_DIR}/platform/windows/gl_driver.cpp
-  ${PROJECT_SOURCE_DIR}/platform/windows/offscreen_gl.cpp)
+  ${PROJECT_SOURCE_DIR}/platform/windows/offscreen_gl.cpp ${PROJECT_SOURCE_DIR}/platform/windows/window_mode.cpp)
 target_include_directories(quillmoor_core PUBLIC ${PROJECT_SOURCE_DIR} ${deps_prefix}/include)
 # libopenmpt needs COM and RPC (its UUIDs); SDL's import library, then OpenGL and GLU.
 target_link_libraries(quillmoor_core PUBLIC ${deps_libraries} ole32 rpcrt4 glu32 opengl32)

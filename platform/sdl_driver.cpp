@@ -8,6 +8,9 @@
 #include "base/frame_clock.h"
 #include "music/music_player.h"
 #include "platform/gl_driver.h"
+#ifdef _WIN32
+#include "platform/windows/window_mode.h"
+#endif
 
 namespace qm {
 
@@ -110,7 +113,11 @@ void SdlDriver::close() {
 }
 
 void toggleFullScreen() {
+#ifdef _WIN32
+    toggleWindowsFullScreen(screenSurface);  // SDL 1.2 has no toggle on Windows
+#else
     if (screenSurface) SDL_WM_ToggleFullScreen(screenSurface);
+#endif
 }
 
 }  // namespace qm
