@@ -14,14 +14,15 @@ set(QUILLMOOR_NATIVE_BUILD "${PROJECT_SOURCE_DIR}/build" CACHE PATH
 # --- The libraries (several minutes the first time, nothing after).
 set(deps_prefix ${QUILLMOOR_WINDOWS_DEPS}/prefix)
 set(QUILLMOOR_SDL_DLL ${deps_prefix}/bin/SDL.dll)
+set(QUILLMOOR_SDL_MAIN ${deps_prefix}/lib/libSDLmain.a)
 set(deps_libraries ${deps_prefix}/lib/libopenmpt.a ${deps_prefix}/lib/libpng16.a ${deps_prefix}/lib/libz.a
-  ${deps_prefix}/lib/libSDL.dll.a ${deps_prefix}/lib/libSDLmain.a)
-add_custom_command(OUTPUT ${deps_libraries} ${QUILLMOOR_SDL_DLL}
+  ${deps_prefix}/lib/libSDL.dll.a)
+add_custom_command(OUTPUT ${deps_libraries} ${QUILLMOOR_SDL_MAIN} ${QUILLMOOR_SDL_DLL}
   COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS sh ${PROJECT_SOURCE_DIR}/tools/windows/build_windows_deps.sh
     ${QUILLMOOR_WINDOWS_DEPS}
   DEPENDS ${PROJECT_SOURCE_DIR}/tools/windows/build_windows_deps.sh
   COMMENT "Building zlib, libpng, SDL 1.2 and libopenmpt for Windows from Debian's sources" VERBATIM)
-add_custom_target(quillmoor_windows_deps DEPENDS ${deps_libraries} ${QUILLMOOR_SDL_DLL})
+add_custom_target(quillmoor_windows_deps DEPENDS ${deps_libraries} ${QUILLMOOR_SDL_MAIN} ${QUILLMOOR_SDL_DLL})
 
 # --- The engine. The GL driver pinning and the EGL offscreen context are Linux's; platform/windows
 # has what stands in for them.
@@ -40,7 +41,7 @@ add_dependencies(quillmoor_core quillmoor_windows_deps)
 set(QUILLMOOR_WINDOWS_STARTUP ${PROJECT_SOURCE_DIR}/platform/windows/standard_streams.cpp)
 function(quillmoor_windows_program target)
   target_sources(${target} PRIVATE ${QUILLMOOR_WINDOWS_STARTUP})
-  target_link_libraries(${target} PRIVATE mingw32 ${deps_prefix}/lib/libSDLmain.a)
+  target_link_libraries(${target} PRIVATE mingw32 ${QUILLMOOR_SDL_MAIN})
   target_link_options(${target} PRIVATE -static -mconsole)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 endfunction()
