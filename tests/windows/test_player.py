@@ -36,7 +36,7 @@ class WindowsPlayerTest(wh.WindowsTestCase):
         self.copy_tree(wh.DEMO_DIR)
         # Enter twice: from the intro through the floor to the knot, whose vectors are traced.
         def drive(session):
-            return (session.wait_trace_lines(20).sleep(1).key("Return").sleep(1).key("Return").sleep(2)
+            return (session.wait_trace_lines(20).sleep(1).key("Return").sleep(1).key("Return").sleep(3)
                     .key("Escape").run(exit_timeout=60))
 
         linux = drive(self.linux_session(knot_lines=True))
