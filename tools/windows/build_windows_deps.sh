@@ -6,10 +6,11 @@
 # Fetches the source packages with apt-get source into DEPS_DIR/src, cross-builds each
 # with Debian's MinGW-w64 compilers (the posix thread model) and installs them into
 # DEPS_DIR/prefix: zlib, libpng and libopenmpt as static libraries, SDL 1.2 as SDL.dll
-# with its import library (SDL is LGPL: the programs load it, and a user may replace it).
-# The licence texts of the four go to DEPS_DIR/prefix/licenses. Everything already there
-# is not built again, so the Windows build runs this at every build at no cost; a
-# changed script builds everything again.
+# with its import library and its static main library (SDL is LGPL: the programs load
+# the DLL, and a user may replace it). The licence texts of the four go to
+# DEPS_DIR/prefix/licenses. When all of it is there, built by this very script, nothing
+# is done, so the Windows build runs this at every build at no cost; otherwise (the
+# script has changed, a build was interrupted) all four are built afresh.
 set -eu
 
 deps=$(mkdir -p "${1:?usage: build_windows_deps.sh DEPS_DIR}" && cd "$1" && pwd)
@@ -27,7 +28,7 @@ say() { printf 'build_windows_deps: %s\n' "$*" >&2; }
 have() { [ -f "$prefix/$1" ]; }
 built() {
     have lib/libz.a && have lib/libpng16.a && have lib/libopenmpt.a && have bin/SDL.dll &&
-        have lib/libSDL.dll.a && have licenses/done
+        have lib/libSDL.dll.a && have lib/libSDLmain.a && have licenses/done
 }
 
 recipe=$(cksum <"$0" | cut -d ' ' -f 1)
