@@ -2,6 +2,9 @@
 #include "base/fast_forward.h"
 
 #include <GL/gl.h>
+#ifdef _WIN32
+#include <GL/glext.h>  // Windows' gl.h stops at OpenGL 1.1
+#endif
 
 namespace qm {
 

@@ -2,6 +2,9 @@
 #include "base/gl_state.h"
 
 #include <GL/gl.h>
+#ifdef _WIN32
+#include <GL/glext.h>  // Windows' gl.h stops at OpenGL 1.1
+#endif
 
 #include <initializer_list>
 

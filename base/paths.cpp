@@ -39,21 +39,41 @@ std::string findEntryIgnoringCase(const std::string& dir, const std::string& nam
     return found;
 }
 
+// The name on disk of `component` in folder `dir` (`resolved` with its '/'), or "".
+std::string matchComponent(const std::string& resolved, const std::string& dir,
+                           const std::string& component) {
+#ifdef _WIN32
+    // Windows opens a file whatever the case of its name, so the name is looked up in
+    // its folder even when it opens as written: paths read as on Linux, the checker's
+    // file names included. A name that is not listed (a device such as NUL, a folder
+    // that cannot be listed) is kept when it opens.
+    std::string found = findEntryIgnoringCase(dir, component);
+    if (found.empty() && exists(resolved + component)) found = component;
+    return found;
+#else
+    return exists(resolved + component) ? component : findEntryIgnoringCase(dir, component);
+#endif
+}
+
 }  // namespace
 
 std::string resolvePath(std::string_view scriptPath) {
     std::string mapped(scriptPath);
     for (char& c : mapped)
         if (c == '\\') c = '/';
-    if (mapped.empty() || exists(mapped)) return mapped;
+    if (mapped.empty()) return mapped;
+#ifndef _WIN32
+    if (exists(mapped)) return mapped;
+#endif
 
-    // Walk the components, replacing each by its case-insensitive match.
-    std::string resolved;
-    size_t pos = 0;
-    if (mapped[0] == '/') {
-        resolved = "/";
-        pos = 1;
-    }
+    // Walk the components, replacing each by its case-insensitive match. The root
+    // ("/", or on Windows a drive: "C:/", "C:") stays as written.
+    size_t root = mapped[0] == '/' ? 1 : 0;
+#ifdef _WIN32
+    if (mapped.size() >= 2 && mapped[1] == ':') root = mapped.size() > 2 && mapped[2] == '/' ? 3 : 2;
+#endif
+    std::string resolved = mapped.substr(0, root);
+    size_t pos = root;
     while (pos <= mapped.size()) {
         size_t slash = mapped.find('/', pos);
         if (slash == std::string::npos) slash = mapped.size();
@@ -64,8 +84,8 @@ std::string resolvePath(std::string_view scriptPath) {
             continue;
         }
         std::string dir = resolved;
-        if (!dir.empty() && dir.back() == '/' && dir.size() > 1) dir.pop_back();
-        std::string match = exists(resolved + component) ? component : findEntryIgnoringCase(dir, component);
+        if (!dir.empty() && dir.back() == '/' && dir.size() > root) dir.pop_back();
+        std::string match = matchComponent(resolved, dir, component);
         if (match.empty()) return mapped;
         resolved += match;
         if (slash < mapped.size()) resolved += '/';
@@ -73,8 +93,17 @@ std::string resolvePath(std::string_view scriptPath) {
     return resolved;
 }
 
-FileHandle openFile(std::string_view scriptPath, const char* mode) {
+FileHandle openFile(std::string_view scriptPath, const char* givenMode) {
     const std::string path = resolvePath(scriptPath);
+#ifdef _WIN32
+    // Windows' text mode drops the '\r' of "\r\n" and ends a file at a Ctrl-Z byte; the
+    // readers take every byte as it is, as they do on Linux.
+    std::string binaryMode = givenMode;
+    if (!std::strchr(givenMode, 'b')) binaryMode += 'b';
+    const char* mode = binaryMode.c_str();
+#else
+    const char* mode = givenMode;
+#endif
     const bool reading = mode[0] == 'r' && !std::strchr(mode, '+');
     if (!reading) return FileHandle(std::fopen(path.c_str(), mode));
     if (!isRegularFile(path)) return nullptr;

@@ -2,9 +2,12 @@
 #include "music/audio_device.h"
 
 #include <SDL/SDL.h>
-#include <dlfcn.h>
 
 #include <cstdlib>
+
+#if !defined(__EMSCRIPTEN__) && !defined(_WIN32)
+#include <dlfcn.h>
+#endif
 
 namespace qm {
 
@@ -27,7 +30,7 @@ bool playsAtOnce(const std::string& driver) {
 // keeps it loaded with the handler in place, so that a later open is quiet too.
 // Without the library there is nothing to quieten. (Declared here from alsa-lib's
 // interface, so that no ALSA headers are needed to build.)
-#ifndef __EMSCRIPTEN__
+#if !defined(__EMSCRIPTEN__) && !defined(_WIN32)
 using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int err, const char* fmt,
                                   ...);
 using AlsaSetErrorHandler = int (*)(AlsaErrorHandler handler);
@@ -44,9 +47,18 @@ void quietenAlsa() {
         set(&dropAlsaMessage);
 }
 #else
-// The browser's audio has no alsa-lib, and a page loads no libraries.
+// The browser's audio and Windows' have no alsa-lib.
 void quietenAlsa() {}
 #endif
+
+// SDL reads its driver choice from the environment at each initialisation.
+void chooseAudioDriver(const char* name) {
+#ifdef _WIN32
+    ::_putenv_s("SDL_AUDIODRIVER", name);
+#else
+    ::setenv("SDL_AUDIODRIVER", name, 1);
+#endif
+}
 
 }  // namespace
 
@@ -85,7 +97,7 @@ bool AudioDevice::open(Fill fill, void* user) {
     fellBack_ = false;
     if (!openWithCurrentDriver()) {
         // No sound card: the song still has to run, for its clock and its sync.
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        chooseAudioDriver("dummy");
         if (!openWithCurrentDriver()) return false;
         fellBack_ = true;
     }

@@ -8,6 +8,9 @@
 #include "base/frame_clock.h"
 #include "music/music_player.h"
 #include "platform/gl_driver.h"
+#ifdef _WIN32
+#include "platform/windows/window_mode.h"
+#endif
 
 namespace qm {
 
@@ -21,6 +24,7 @@ int filterEvent(const SDL_Event* event) {
     return target.function ? target.function(target.context, event) : 1;
 }
 
+#ifndef _WIN32
 // The one video driver of SDL 1.2 that gives an OpenGL screen on this platform.
 constexpr const char* kGlVideoDriver = "x11";
 
@@ -44,9 +48,14 @@ public:
 private:
     bool chosen_;
 };
+#else
+// On Windows every video driver SDL is built with (windib, directx) gives an OpenGL
+// screen and none draws on the console, so SDL's own order stands.
+class VideoDriverChoice {};
+#endif
 
 int initialiseSdl() {
-    VideoDriverChoice onlyGlDrivers;
+    [[maybe_unused]] VideoDriverChoice onlyGlDrivers;
     return SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO);
 }
 
@@ -106,7 +115,11 @@ void SdlDriver::swapBuffers(Frame) {
 }
 
 void SdlDriver::toggleFullScreen() {
+#ifdef _WIN32
+    toggleWindowsFullScreen(screen_);  // SDL 1.2 has no toggle on Windows
+#else
     if (screen_) SDL_WM_ToggleFullScreen(screen_);
+#endif
 }
 
 void SdlDriver::close() {

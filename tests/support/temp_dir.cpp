@@ -3,12 +3,25 @@
 
 #include <cstdlib>
 #include <fstream>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 namespace qm::test {
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "quillmoor-test-XXXXXX").string();
+#ifdef _WIN32
+    // No mkdtemp: a fresh name, then the folder, which must not have been there.
+    for (int tries = 0; tries < 100 && path_.empty(); ++tries) {
+        std::string name = pattern;
+        std::error_code error;
+        if (::_mktemp_s(name.data(), name.size() + 1) == 0 && std::filesystem::create_directory(name, error))
+            path_ = name;
+    }
+#else
     if (char* made = ::mkdtemp(pattern.data())) path_ = made;
+#endif
 }
 
 TempDir::~TempDir() {

@@ -12,7 +12,6 @@
 #include "check/checker.h"
 #include "check/keyword_match.h"
 #include "check/sync_check.h"
-#include "live/live_session.h"
 #include "music/music_player.h"
 #include "objects/kinds.h"
 #include "runtime/demo_run.h"
@@ -773,7 +772,7 @@ TEST_F(CheckerTest, TheTimelineAndTheLiveDisplaySayWhatTheSyncTableSays) {
         const size_t line = r.out.find(syncValueName(v.value) + "   a ");
         ASSERT_NE(line, std::string::npos) << r.out;
         const std::string said = r.out.substr(line, r.out.find('\n', line) - line);
-        const std::string display = live::describeSyncValue(run.demo, v.value);
+        const std::string display = describeSyncValue(run.demo, v.value);
         if (v.nextScene) {
             EXPECT_NE(said.find("next scene: b"), std::string::npos) << said;
             EXPECT_EQ(display, "next scene b");

@@ -254,6 +254,32 @@ void playLaterPasses(PlaylistRun& run, const SongReading& song) {
 
 }  // namespace
 
+std::string sceneNameOf(const Demo& demo, const Scene* scene) {
+    if (!scene || scene == &demo.sceneChain) return "(empty scene)";
+    return scene->name ? *scene->name : std::string();
+}
+
+std::string describeSyncValue(const Demo& demo, int value) {
+    const SyncValue* row = findSyncValue(value);
+    std::vector<std::string> parts;
+    if (row && row->nextScene) {
+        const int next = demo.playIndex + 1;
+        const Scene* scene = next < Demo::kPlaylistSize ? demo.playlist[static_cast<size_t>(next)] : nullptr;
+        if (demo.advanceRequested)
+            parts.push_back("(a change is already due)");
+        else
+            parts.push_back(scene ? "next scene " + sceneNameOf(demo, scene)
+                                  : std::string("end of the demo"));
+    }
+    if (row && row->overlayEffect >= 0) parts.push_back(row->label);
+    if (demo.current && !demo.current->eventLists[static_cast<size_t>(value)].empty())
+        parts.push_back("event " + std::to_string(value));
+    if (parts.empty()) return "nothing (no event " + std::to_string(value) + ")";
+    std::string text;
+    for (const std::string& p : parts) text += (text.empty() ? "" : " + ") + p;
+    return text;
+}
+
 std::string formatTime(int64_t frames) {
     const int64_t ms = (frames * 1000 + kRate / 2) / kRate;
     char text[32];

@@ -15,6 +15,7 @@
 namespace qm {
 class Demo;
 class FileSource;
+class Scene;
 }  // namespace qm
 
 namespace qm::check {
@@ -69,6 +70,14 @@ private:
     };
     std::map<std::string, Entry> entries_;  // by the path as resolved
 };
+
+// What a sync value is about to do to the demo as it stands, as the player does it:
+// the scene change or the screen effect first (in the sync table's words), then the
+// current scene's event; "nothing (no event N)" when it does nothing. The live tool's
+// display says this of every value it hears.
+std::string describeSyncValue(const Demo& demo, int value);
+// A scene's name, or "(empty scene)" for the chain's head (or none).
+std::string sceneNameOf(const Demo& demo, const Scene* scene);
 
 // "m:ss.mmm" of a frame count at 44100 Hz.
 std::string formatTime(int64_t frames);

@@ -59,7 +59,8 @@ LiveSession::~LiveSession() = default;
 void LiveSession::onSync(void* context, int value) {
     LiveSession* self = static_cast<LiveSession*>(context);
     self->syncNotes_.push_back(
-        {self->run_->clock.now, syncValueName(value) + " " + describeSyncValue(self->run_->demo, value)});
+        {self->run_->clock.now,
+         syncValueName(value) + " " + check::describeSyncValue(self->run_->demo, value)});
     if (self->syncNotes_.size() > kSyncNotes) self->syncNotes_.pop_front();
     onPatternEffect(*self->run_, value);
 }
@@ -71,33 +72,7 @@ int LiveSession::playlistLength() const {
 }
 
 std::string LiveSession::nameOf(const Scene* scene) const {
-    return sceneNameOf(run_->demo, scene);
-}
-
-std::string sceneNameOf(const Demo& demo, const Scene* scene) {
-    if (!scene || scene == &demo.sceneChain) return "(empty scene)";
-    return scene->name ? *scene->name : std::string();
-}
-
-std::string describeSyncValue(const Demo& demo, int value) {
-    const SyncValue* row = findSyncValue(value);
-    std::vector<std::string> parts;
-    if (row && row->nextScene) {
-        const int next = demo.playIndex + 1;
-        const Scene* scene = next < Demo::kPlaylistSize ? demo.playlist[static_cast<size_t>(next)] : nullptr;
-        if (demo.advanceRequested)
-            parts.push_back("(a change is already due)");
-        else
-            parts.push_back(scene ? "next scene " + sceneNameOf(demo, scene)
-                                  : std::string("end of the demo"));
-    }
-    if (row && row->overlayEffect >= 0) parts.push_back(row->label);
-    if (demo.current && !demo.current->eventLists[static_cast<size_t>(value)].empty())
-        parts.push_back("event " + std::to_string(value));
-    if (parts.empty()) return "nothing (no event " + std::to_string(value) + ")";
-    std::string text;
-    for (const std::string& p : parts) text += (text.empty() ? "" : " + ") + p;
-    return text;
+    return check::sceneNameOf(run_->demo, scene);
 }
 
 int LiveSession::open(const LiveOptions& o) {

@@ -151,11 +151,4 @@ private:
     double titleAt_ = -1;
 };
 
-// What a sync value is about to do to the demo, as the player does it: the scene
-// change or the screen effect first (in the sync table's words), then the current
-// scene's event. "nothing (no event N)" when it does nothing.
-std::string describeSyncValue(const Demo& demo, int value);
-// A scene's name, or "(empty scene)" for the chain's head (or none).
-std::string sceneNameOf(const Demo& demo, const Scene* scene);
-
 }  // namespace qm::live
