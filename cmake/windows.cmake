@@ -70,6 +70,17 @@ add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/SDL.dll
   COMMENT "Copying SDL.dll beside the programs" VERBATIM)
 add_custom_target(quillmoor_sdl_dll ALL DEPENDS ${PROJECT_BINARY_DIR}/SDL.dll)
 
+# The licence texts of what the programs are made of, in build-win/licences (where the zip and the
+# native build's release files take them from): ours, SDL, libopenmpt, libpng and zlib as the libraries'
+# script keeps them, and MinGW-w64's runtime (winpthreads), which is linked in.
+add_custom_target(quillmoor_windows_licences ALL
+  COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR} -DOUT=${PROJECT_BINARY_DIR}/licences
+    -DFOLDERS=${deps_prefix}/licenses/sdl=sdl,${deps_prefix}/licenses/libopenmpt=libopenmpt,${deps_prefix}/licenses/libpng=libpng,${deps_prefix}/licenses/zlib=zlib
+    -DEXTRA=/usr/share/doc/mingw-w64-x86-64-dev/copyright=mingw-w64/debian-copyright
+    -P ${PROJECT_SOURCE_DIR}/cmake/licences.cmake
+  DEPENDS quillmoor_windows_deps ${PROJECT_SOURCE_DIR}/cmake/licences.cmake ${PROJECT_SOURCE_DIR}/LICENSE
+  COMMENT "Collecting the licence texts of the Windows programs" VERBATIM)
+
 if(QUILLMOOR_TESTS)
   enable_testing()
   add_subdirectory(tests/windows)

@@ -8,12 +8,13 @@ import windows_harness as wh
 
 VERSION = os.environ.get("QUILLMOOR_VERSION", "0.1")
 TOP = "quillmoor-%s-win64/" % VERSION
-# Each library inside, by the opening of its licence text.
+# Each part inside, by the opening of its licence text.
 LICENCES = {
-    "licenses/sdl/COPYING": b"GNU LESSER GENERAL PUBLIC LICENSE",
-    "licenses/libopenmpt/LICENSE": b"OpenMPT Project Developers",
-    "licenses/libpng/LICENSE": b"PNG Reference Library License",
-    "licenses/zlib/LICENSE": b"Jean-loup Gailly and Mark Adler",
+    "licences/quillmoor/LICENSE": b"MIT License",
+    "licences/sdl/COPYING": b"GNU LESSER GENERAL PUBLIC LICENSE",
+    "licences/libopenmpt/LICENSE": b"OpenMPT Project Developers",
+    "licences/libpng/LICENSE": b"PNG Reference Library License",
+    "licences/zlib/LICENSE": b"Jean-loup Gailly and Mark Adler",
 }
 
 
@@ -31,9 +32,11 @@ class WindowsZipTest(wh.WindowsTestCase):
             names = {n[len(TOP):] for n in z.namelist() if not n.endswith("/")}
             self.assertTrue(all(n.startswith(TOP) for n in z.namelist()), "one folder at the top")
             demo_files = {"data/" + n for n in os.listdir(os.path.join(wh.DEMO_DIR, "data"))}
-            self.assertEqual(names - demo_files - {n + "/debian-copyright" for n in {
-                os.path.dirname(licence) for licence in LICENCES}},
-                {"quillmoor.exe", "quillmoor-check.exe", "SDL.dll", "README.txt"} | set(LICENCES))
+            copyrights = {d + "/debian-copyright" for d in {os.path.dirname(n) for n in LICENCES}
+                          if not d.endswith("quillmoor")} | {"licences/mingw-w64/debian-copyright"}
+            self.assertEqual(names - demo_files - copyrights,
+                             {"quillmoor.exe", "quillmoor-check.exe", "SDL.dll", "README.txt"} | set(LICENCES))
+            self.assertEqual(copyrights - names, set())
             self.assertEqual(demo_files - names, set())
             for name in demo_files:
                 with open(os.path.join(wh.DEMO_DIR, name), "rb") as f:
