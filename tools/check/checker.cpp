@@ -71,7 +71,7 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& diagn
     {
         // The player's own readers, without a display, a GL context or a sound output:
         // textures are not made, the song is not played, the trace is not written.
-        DemoRun run(RunSettings{.files = nullptr, .uploadTextures = false});
+        DemoRun run(RunSettings{.files = options.files, .uploadTextures = false});
         run.trace.setEnabled(false);
         run.music.setOfflineOutput(true);
         checkMaterials(found, run.materials, kMaterialsScript);

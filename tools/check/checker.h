@@ -8,6 +8,13 @@
 namespace qm::check {
 
 class SongCache;
+}  // namespace qm::check
+
+namespace qm {
+class FileSource;
+}
+
+namespace qm::check {
 
 struct CheckOptions {
     std::string dir = ".";  // the demo folder, which holds data/globals.qms
@@ -15,6 +22,8 @@ struct CheckOptions {
     bool timeline = false;  // write the song's sync in time order
     // Songs decoded by earlier checks, decoded again only once changed; none: every check decodes.
     SongCache* songs = nullptr;
+    // Where the demo's files are read from; none: the disk.
+    FileSource* files = nullptr;
 };
 
 // Severities: an error is a file the demo names that the player cannot use (missing,
