@@ -90,8 +90,11 @@ class LiveSessionTest(E2ETestCase):
         self.assertLessEqual(largest_difference(run.shot("edited"), self.capture_frame(
             os.path.join(self.workdir, "data"), edited_at)), 2)
 
-        # Broken: the picture stays, the diagnostic is on standard error as the checker writes it.
-        self.assertEqual(run.shot("broken").pixels, run.shot("edited").pixels)
+        # Broken: the picture stays (above the line at the bottom edge that says it is held back), the
+        # diagnostic is on standard error as the checker writes it.
+        above = run.shot("broken").width * 3 * 570
+        self.assertEqual(run.shot("broken").pixels[:above], run.shot("edited").pixels[:above])
+        self.assertNotEqual(run.shot("broken").pixels, run.shot("edited").pixels, "no held-back line")
         self.assertIn('data/knot.qms:28: error: cannot open curve "data/nothere.crv"\n', run.stderr)
         self.assertEqual(run.stderr.count(": error: "), 1, run.stderr)
 

@@ -460,6 +460,8 @@ void LiveSession::applyCheck(const CheckProcess::Result& result) {
         else if (!line.empty())
             lines.push_back(line);
     }
+    // A check that found no demo at all says so in its summary alone.
+    if (lines.empty() && result.status != check::kClean && !summary.empty()) lines.push_back(summary);
     const bool forChange = !changed_.empty();
     if (forChange || lines != diagnostics_) {
         for (const std::string& line : lines) std::fprintf(stderr, "%s\n", line.c_str());
@@ -467,7 +469,11 @@ void LiveSession::applyCheck(const CheckProcess::Result& result) {
     diagnostics_ = std::move(lines);
     if (!forChange) return;
     std::string files;
-    for (const std::string& f : changed_) files += (files.empty() ? "" : ", ") + f;
+    constexpr size_t kNamed = 3;
+    size_t named = 0;
+    for (const std::string& f : changed_)
+        if (named++ < kNamed) files += (files.empty() ? "" : ", ") + f;
+    if (changed_.size() > kNamed) files += " and " + std::to_string(changed_.size() - kNamed) + " more";
     const std::string halfWritten = halfWrittenScript(result.files);
     if (result.status == check::kClean && halfWritten.empty()) {
         files_.take(result.files);
