@@ -1,7 +1,8 @@
 """quillmoor-live on a copy of the bundled demo under Xvfb, in one session: a start at a playlist entry, a pause
 that holds the picture, a seek that lands on the very frame a capture renders at that moment, a script edited in
 place and shown at the same moment, a broken save held back with its diagnostic, and a save by delete and
-rewrite taken once. Then the exit statuses of runs that cannot start."""
+rewrite taken once. A click on the timeline seeks to the time under the mouse and a drag scrubs. Then the exit
+statuses of runs that cannot start."""
 import os
 import re
 import subprocess
