@@ -300,8 +300,7 @@ SongReading readSongBytes(std::string bytes) {
         const SongRowStart start{frame, stream->order(), stream->row()};
         std::vector<SongRowStart>& rows = stream->pass() == 1 ? reading.rows : reading.loopRows;
         if (stream->pass() > 2 || start.order < 0) return;
-        if (rows.empty() || rows.back().order != start.order || rows.back().row != start.row ||
-            (stream->pass() == 2 && rows.empty()))
+        if (rows.empty() || rows.back().order != start.order || rows.back().row != start.row)
             rows.push_back(start);
     };
     stream->prime(*queue);

@@ -137,12 +137,6 @@ void FileWatch::readEvents(double nowSeconds) {
     if (rewatch) watch(std::vector<std::string>(given_));
 }
 
-bool FileWatch::saving(double nowSeconds) {
-    if (fd_ < 0) return false;
-    readEvents(nowSeconds);
-    return !pending_.empty();
-}
-
 FileWatch::Changes FileWatch::poll(double nowSeconds) {
     Changes changed;
     if (fd_ < 0) return changed;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -40,8 +39,6 @@ public:
     // Reads the events that have come (never waits). Returns the files whose save is
     // complete at `nowSeconds` (a steady clock); none when there are none yet.
     Changes poll(double nowSeconds);
-    // True while a save has begun but is not complete (its events are still settling).
-    bool saving(double nowSeconds);
 
 private:
     struct Name {
