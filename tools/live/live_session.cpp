@@ -445,7 +445,7 @@ std::string LiveSession::halfWrittenScript(const Snapshot& checked) {
         if (found.empty())
             found = file.onDisk +
                     (file.bytes.empty() ? " was saved empty" : " was saved with NUL bytes (binary)") +
-                    ", as an editor's half-written save leaves it: held back until it is saved again";
+                    ", as an editor's half-written save leaves it; it is taken when saved again";
     }
     return found;
 }
@@ -496,8 +496,9 @@ void LiveSession::holdBack(const std::string& files, const std::string& why) {
     heldBack_ = true;
     heldBackWhy_ = why;
     rewatch();
-    std::fprintf(stderr, "quillmoor-live: %s: %s; held back, the demo stays as it was\n", files.c_str(),
-                 why.c_str());
+    // A reason that starts with the file it is about is said as it is.
+    const std::string line = why.rfind(files, 0) == 0 ? why : files + ": " + why;
+    std::fprintf(stderr, "quillmoor-live: %s; held back, the demo stays as it was\n", line.c_str());
     say("held back: " + why);
 }
 
