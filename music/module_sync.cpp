@@ -144,6 +144,48 @@ int stripXm(std::string& b) {
     return removed;
 }
 
+// After the patterns, the instruments (their count, u16, at 72): each with its header
+// size (u32) first, its sample count (u16) at 27 and, with samples, the size of each
+// sample's header (u32) at 29. The sample headers follow the instrument's header,
+// each starting with the sample's length in bytes (u32); then the samples' data.
+
+constexpr size_t kXmInstrumentCountAt = 72;
+constexpr size_t kXmSampleCountAt = 27;
+constexpr size_t kXmSampleHeaderSizeAt = 29;
+
+uint64_t xmBytesDescribed(std::string_view b) {
+    const uint64_t beyond = uint64_t{b.size()} + 1;  // the file ends inside a header
+    uint32_t version = 0, headerSize = 0, patterns = 0, instruments = 0;
+    if (!readU16(b, kXmVersionAt, version) || !readU32(b, kXmHeaderSizeAt, headerSize) ||
+        !readU16(b, kXmPatternCountAt, patterns) || !readU16(b, kXmInstrumentCountAt, instruments))
+        return beyond;
+    uint64_t pos = kXmHeaderSizeAt + uint64_t{headerSize};
+    const size_t sizeFieldAt = version == 0x0102 ? 6 : 7;
+    for (uint32_t p = 0; p < patterns; ++p) {
+        uint32_t patternHeader = 0, packedSize = 0;
+        if (pos > b.size() || !readU32(b, pos, patternHeader) || !readU16(b, pos + sizeFieldAt, packedSize))
+            return beyond;
+        pos += uint64_t{patternHeader} + packedSize;
+    }
+    for (uint32_t i = 0; i < instruments; ++i) {
+        uint32_t instrumentHeader = 0, samples = 0, sampleHeader = 0;
+        if (pos > b.size() || !readU32(b, pos, instrumentHeader) ||
+            !readU16(b, pos + kXmSampleCountAt, samples))
+            return beyond;
+        if (samples > 0 && !readU32(b, pos + kXmSampleHeaderSizeAt, sampleHeader)) return beyond;
+        pos += instrumentHeader;
+        uint64_t data = 0;
+        for (uint32_t s = 0; s < samples; ++s) {
+            uint32_t length = 0;
+            if (pos > b.size() || !readU32(b, pos, length)) return beyond;
+            data += length;
+            pos += sampleHeader;
+        }
+        pos += data;
+    }
+    return pos;
+}
+
 // ---------------------------------------------------------------- IT
 //
 // Header "IMPM": order, instrument, sample and pattern counts (u16) at 0x20..0x26;
@@ -283,6 +325,10 @@ int stripSyncCommands(std::string& bytes) {
             break;
     }
     return 0;
+}
+
+uint64_t moduleBytesDescribed(std::string_view bytes) {
+    return detectModuleFormat(bytes) == ModuleFormat::Xm ? xmBytesDescribed(bytes) : 0;
 }
 
 }  // namespace qm

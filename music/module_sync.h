@@ -39,4 +39,10 @@ ModuleFormat detectModuleFormat(std::string_view bytes);
 // walk at the file's end. Returns the number of commands removed.
 int stripSyncCommands(std::string& bytes);
 
+// The bytes an XM file's headers describe: its header, patterns, instruments and
+// their sample data. More than the file holds when the file is cut short (the module
+// player plays what is there, the rest as silence, and says nothing); 0 for other
+// formats.
+uint64_t moduleBytesDescribed(std::string_view bytes);
+
 }  // namespace qm

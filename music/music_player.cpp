@@ -1,8 +1,10 @@
 // music_player.cpp -- the music player: output, song and the hand-off of sync values to the main thread.
 #include "music/music_player.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -194,16 +196,20 @@ int64_t MusicPlayer::playPosition() const {
 }
 
 void MusicPlayer::releaseHeardEvents() {
+    releaseHeardEventsBefore(INT64_MAX);
+}
+
+void MusicPlayer::releaseHeardEventsBefore(int64_t samplePosition) {
     if (paused_) return;
     switch (output_) {
         case Output::Device:
-            releaseEventsBefore(playPosition());
+            releaseEventsBefore(std::min(playPosition(), samplePosition));
             break;
         case Output::Clock:
             if (running_) {
                 const int64_t heard = (nowMicros() - clockStartMicros_) * kRate / 1000000;
                 renderSilentlyUpTo(heard);
-                releaseEventsBefore(heard);
+                releaseEventsBefore(std::min(heard, samplePosition));
             }
             break;
         case Output::Offline:

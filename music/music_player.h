@@ -58,6 +58,11 @@ public:
     // Main thread, just before the frame step: acts on every sync value whose
     // sample the output has played (window player).
     void releaseHeardEvents();
+    // The same for a tool whose frame clock follows the output: the output moves on as
+    // releaseHeardEvents moves it, but only the values stamped before `samplePosition`
+    // (the frame's time) are acted on, so a frame shows what a frame rendered offline
+    // at that time shows.
+    void releaseHeardEventsBefore(int64_t samplePosition);
 
     // Offline rendering: no output is opened; the driver pulls the audio and
     // releases the events by its own clock.

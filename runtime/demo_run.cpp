@@ -18,6 +18,7 @@ DemoRun::DemoRun(const RunSettings& settings)
     stage.factory = &factory;
     materials.setUploads(settings.uploadTextures);
     font.setUploads(settings.uploadTextures);
+    program = settings.program;
 }
 
 FrameContext DemoRun::frameContext(bool drawn) const {

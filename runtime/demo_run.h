@@ -23,6 +23,8 @@ struct RunSettings {
     // Textures are made in the current GL context. A tool that reads a demo without
     // one turns this off: the pictures are read but reach no GL.
     bool uploadTextures = true;
+    // The program that names itself in the lines the run writes on standard error.
+    const char* program = "quillmoor";
 };
 
 // A fresh run is a fresh object: nothing of an earlier run is left to reset. The
@@ -54,6 +56,8 @@ public:
     Driver* driver = nullptr;
     // Line widths follow the picture's size on that screen.
     float lineScale = 1;
+    // Who writes the run's lines on standard error (RunSettings::program).
+    const char* program = "quillmoor";
 };
 
 }  // namespace qm

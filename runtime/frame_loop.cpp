@@ -77,13 +77,13 @@ bool openDemoScreen(Driver& driver) {
     return false;
 }
 
-void sayPlayingSilently() {
+void sayPlayingSilently(const char* program) {
     // One line for the whole process: a tool that starts the demo again and again
     // (the live tool seeking) says it once, as the player does.
     static bool said = false;
     if (said) return;
     said = true;
-    std::fputs("quillmoor: no sound output; playing silently\n", stderr);
+    std::fprintf(stderr, "%s: no sound output; playing silently\n", program);
 }
 
 bool startDemo(Driver& driver, DemoRun& run) {
@@ -98,10 +98,10 @@ bool startDemo(Driver& driver, DemoRun& run) {
     setPlayerFixedState();
     run.materials.load("data\\materials.qms");
     if (!run.demo.load("data\\globals.qms")) {
-        std::fprintf(stderr, "quillmoor: cannot open the globals script \"data\\globals.qms\"\n");
+        std::fprintf(stderr, "%s: cannot open the globals script \"data\\globals.qms\"\n", run.program);
         return false;
     }
-    if (run.music.soundless()) sayPlayingSilently();
+    if (run.music.soundless()) sayPlayingSilently(run.program);
     run.clock.start(driver.seconds());
     run.clock.tick(driver.seconds());
     run.overlay.trigger(3);  // the first scene fades in from black

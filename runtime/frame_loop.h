@@ -39,7 +39,7 @@ void redrawFrame(Driver& driver, DemoRun& run);
 void endDemo(Driver& driver, DemoRun& run, const std::function<void()>& beforeClose = {});
 
 // The line a run that found no sound card writes on standard error, once per
-// process whatever number of runs it plays.
-void sayPlayingSilently();
+// process whatever number of runs it plays; `program` names who writes it.
+void sayPlayingSilently(const char* program = "quillmoor");
 
 }  // namespace qm

@@ -50,13 +50,15 @@ Curve::LoadResult Curve::parse(const unsigned char* bytes, size_t size) {
     std::memcpy(image, bytes, size);
     segmentCount = readInt32(image);
     for (int k = 0; k < kMaxKeys; ++k) {
-        const unsigned char* p = image + 4 + 40 * k;
+        const unsigned char* p = image + 4 + kKeySize * k;
         keys[k] = {readVec3(p), readVec3(p + 12), readVec3(p + 24)};
     }
     // Keys 0..n are read, so n may be at most 63.
     if (segmentCount < 0 || segmentCount >= kMaxKeys) return LoadResult::BadSegmentCount;
     usable_ = true;
-    return LoadResult::Loaded;
+    // Keys 0..n must be in the file; the reserved bytes of key n may be missing.
+    const size_t needed = size_t{4} + size_t(kKeySize) * size_t(segmentCount) + kKeyValueBytes;
+    return size < needed ? LoadResult::Truncated : LoadResult::Loaded;
 }
 
 Vec3 Curve::evaluate(float t) const {

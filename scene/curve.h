@@ -23,9 +23,14 @@ struct CurveKey {
 class Curve {
 public:
     static constexpr int kMaxKeys = 64;
-    static constexpr int kRecordSize = 4 + kMaxKeys * 40;  // 2564 bytes
+    // Each key's 40 bytes hold three Vec3 (36 bytes of values) and 4 reserved bytes.
+    static constexpr int kKeySize = 40;
+    static constexpr int kKeyValueBytes = 36;
+    static constexpr int kRecordSize = 4 + kMaxKeys * kKeySize;  // 2564 bytes
 
-    enum class LoadResult { Loaded, CannotOpen, Empty, BadSegmentCount };
+    // Truncated: the file ends before the values of key n (the segment count); the
+    // curve is used as read, the keys past the end at zero.
+    enum class LoadResult { Loaded, CannotOpen, Empty, BadSegmentCount, Truncated };
 
     // Reads the first 2564 bytes of a file (fewer if it is shorter).
     LoadResult load(std::string_view path, FileSource& files);

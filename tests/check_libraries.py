@@ -13,7 +13,7 @@ import re, subprocess, sys
 PROCESS_WIDE = {
     "qm::(anonymous namespace)::eventTarget":
         "SDL 1.2's event filter is a plain function with no user data: where it sends events",
-    "qm::sayPlayingSilently()::said":
+    "qm::sayPlayingSilently(char const*)::said":
         "the line about a missing sound card goes to the process's standard error once, whatever the runs",
     "qm::(anonymous namespace)::quietenAlsa()::done":
         "alsa-lib's error handler is process-wide: it is set once",

@@ -162,6 +162,12 @@ class PlayerSession:
         self.steps.append({"do": "title"})
         return self
 
+    def click(self, x, y, through=()):
+        """The left button pressed at (x, y) of the window and released there, or after moving through the
+        given points (a drag)."""
+        self.steps.append({"do": "click", "x": x, "y": y, "through": [list(p) for p in through]})
+        return self
+
     def close_window(self):
         self.steps.append({"do": "close_window"})
         return self

@@ -1,7 +1,8 @@
 """quillmoor-live on a copy of the bundled demo under Xvfb, in one session: a start at a playlist entry, a pause
 that holds the picture, a seek that lands on the very frame a capture renders at that moment, a script edited in
 place and shown at the same moment, a broken save held back with its diagnostic, and a save by delete and
-rewrite taken once. Then the exit statuses of runs that cannot start."""
+rewrite taken once. A click on the timeline seeks to the time under the mouse and a drag scrubs. Then the exit
+statuses of runs that cannot start."""
 import os
 import re
 import subprocess
@@ -11,6 +12,7 @@ from test_capture import Png
 
 LIVE = os.path.join(BINARY_DIR, "tools", "quillmoor-live")
 CAPTURE = os.path.join(BINARY_DIR, "tools", "quillmoor-capture")
+CHECK = os.path.join(BINARY_DIR, "tools", "quillmoor-check")
 STEPS = 60  # the live tool's fast-forward steps per second
 KNOT_STEP = 1919  # the knot entry begins where its Z00 (0:31.974) is heard: step 1919 (quillmoor-check --timeline)
 
@@ -89,8 +91,11 @@ class LiveSessionTest(E2ETestCase):
         self.assertLessEqual(largest_difference(run.shot("edited"), self.capture_frame(
             os.path.join(self.workdir, "data"), edited_at)), 2)
 
-        # Broken: the picture stays, the diagnostic is on standard error as the checker writes it.
-        self.assertEqual(run.shot("broken").pixels, run.shot("edited").pixels)
+        # Broken: the picture stays (above the line at the bottom edge that says it is held back), the
+        # diagnostic is on standard error as the checker writes it.
+        above = run.shot("broken").width * 3 * 570
+        self.assertEqual(run.shot("broken").pixels[:above], run.shot("edited").pixels[:above])
+        self.assertNotEqual(run.shot("broken").pixels, run.shot("edited").pixels, "no held-back line")
         self.assertIn('data/knot.qms:28: error: cannot open curve "data/nothere.crv"\n', run.stderr)
         self.assertEqual(run.stderr.count(": error: "), 1, run.stderr)
 
@@ -100,6 +105,30 @@ class LiveSessionTest(E2ETestCase):
         for delay in re.findall(r"reloaded at \S+, ([\d.]+) s after the save", run.stderr):
             print("save to picture: %s s" % delay)
 
+    def test_a_click_on_the_timeline_seeks_and_a_drag_scrubs(self):
+        self.copy_tree(DEMO_DIR)
+        timeline = subprocess.run([CHECK, "--timeline", self.workdir], capture_output=True, text=True).stdout
+        m = re.match(r"song \S+: (\d+):(\d\d\.\d\d\d)", timeline)
+        self.assertTrue(m, timeline)
+        length = int(m.group(1)) * 60 + float(m.group(2))  # the first pass spans the window's 800 pixels
+
+        s = self.session(command=[LIVE])
+        s.wait_title(" intro").key("space", "h").sleep(0.5).title()
+        s.click(400, 590).wait_title_change().sleep(0.5).title()
+        s.click(100, 590, through=[(200, 585), (300, 575)]).wait_title_change().sleep(0.5).title()
+        s.click(600, 300).sleep(0.5).title()  # above the strip: nothing happens
+        s.key("Escape")
+        run = s.run(exit_timeout=30)
+        self.assertEqual(run.status, 0, run.stderr)
+        _, middle, dragged, elsewhere = run.titles
+        # The middle of the strip is the middle of the song's first pass (to a pixel), in the ball scene,
+        # which begins at 0:47.961; the drag ends a little past 3/8 of it, in the knot scene.
+        self.assertLessEqual(abs(shown_step(middle) / STEPS - length / 2), length / 800 + 1 / STEPS, middle)
+        self.assertIn(" ball (paused)", middle)
+        self.assertLessEqual(abs(shown_step(dragged) / STEPS - length * 300 / 800), length / 800 + 1 / STEPS)
+        self.assertIn(" knot (paused)", dragged)
+        self.assertEqual(elsewhere, dragged)
+
     def test_exit_statuses(self):
         cases = [
             (["--help"], 0, "Usage: quillmoor-live"),
@@ -107,10 +136,13 @@ class LiveSessionTest(E2ETestCase):
             (["--loop", "20", "10"], 2, "--loop A B wants B later than A"),
             ([os.path.join(self.workdir, "nowhere")], 2, "no such folder"),
             ([self.workdir], 1, "no demo in"),
+            # Said before any window opens (there is no display here).
+            (["--scene", "Knot", DEMO_DIR], 2, 'Knot: no playlist entry of that name; the nearest is "knot"'),
         ]
         for args, status, text in cases:
             with self.subTest(args=args):
-                result = subprocess.run([LIVE] + args, capture_output=True, text=True, timeout=30,
-                                        env=dict(os.environ, SDL_AUDIODRIVER="dummy"))
+                env = dict(os.environ, SDL_AUDIODRIVER="dummy")
+                env.pop("DISPLAY", None)
+                result = subprocess.run([LIVE] + args, capture_output=True, text=True, timeout=30, env=env)
                 self.assertEqual(result.returncode, status, result.stderr)
                 self.assertIn(text, result.stdout + result.stderr)

@@ -119,6 +119,18 @@ def main():
                 time.sleep(step["seconds"])
             elif kind == "key":
                 subprocess.run(["xdotool", "key", "--delay", "60"] + step["keys"], check=False)
+            elif kind == "click":
+                # The left button at a point of the window (its pixels from the top left), or a drag
+                # from there to another point.
+                windows = find_windows(plan["title"])
+                if windows:
+                    w = str(windows[0])
+                    subprocess.run(["xdotool", "mousemove", "--window", w, str(step["x"]), str(step["y"]),
+                                    "mousedown", "1"], check=False)
+                    for x, y in step.get("through", []):
+                        time.sleep(0.1)
+                        subprocess.run(["xdotool", "mousemove", "--window", w, str(x), str(y)], check=False)
+                    subprocess.run(["xdotool", "mouseup", "1"], check=False)
             elif kind == "close_window":
                 send_window_close(find_windows(plan["title"]))
             elif kind == "burst":

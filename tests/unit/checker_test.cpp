@@ -308,23 +308,41 @@ TEST_F(CheckerTest, CommentLinesAreNotReported) {
     EXPECT_TRUE(r.lines.empty()) << r.all();
 }
 
-TEST_F(CheckerTest, CurvesWithBadSegmentCountsOrNoBytesAreErrors) {
-    writeDemo(
-        "on load\ncurve data\\many.crv\ncurve data\\below.crv\ncurve data\\empty.crv\ncurve data\\ok.crv\n");
-    write("data/many.crv", curveFile(64));
-    write("data/below.crv", curveFile(-1));
-    write("data/empty.crv", "");
-    write("data/ok.crv", curveFile(63));
+TEST_F(CheckerTest, CurvesWithBadSegmentCountsNoBytesOrTooFewBytesAreErrors) {
+    // A curve of n segments needs keys 0..n: 4 bytes of count, 40 a key, and of the
+    // last key its three vectors (36 bytes): 120 bytes for two segments.
+    const struct {
+        const char* file;
+        std::string bytes;
+        const char* error;  // null: clean
+    } curves[] = {
+        {"many", curveFile(64), "has a segment count outside 0-63; nothing follows it"},
+        {"below", curveFile(-1), "has a segment count outside 0-63; nothing follows it"},
+        {"empty", "", "is empty; nothing follows it"},
+        {"ok", curveFile(63), nullptr},
+        {"cut", curveFile(12).substr(0, 100), "ends before the keys its segment count names"},
+        {"short", curveFile(2).substr(0, 119), "ends before the keys its segment count names"},
+        {"enough", curveFile(2).substr(0, 120), nullptr},
+    };
+    std::string script = "on load\n";
+    for (const auto& c : curves) script += "curve data\\" + std::string(c.file) + ".crv\n";
+    writeDemo(script);
+    size_t errors = 0;
+    for (size_t i = 0; i < std::size(curves); ++i) {
+        write("data/" + std::string(curves[i].file) + ".crv", curves[i].bytes);
+        errors += curves[i].error != nullptr;
+    }
     const Result r = check();
-    EXPECT_TRUE(
-        r.has("data/s.qms:2: error: curve \"data/many.crv\" has a segment count outside 0-63; nothing "
-              "follows it"))
-        << r.all();
-    EXPECT_TRUE(
-        r.has("data/s.qms:3: error: curve \"data/below.crv\" has a segment count outside 0-63; nothing "
-              "follows it"));
-    EXPECT_TRUE(r.has("data/s.qms:4: error: curve \"data/empty.crv\" is empty; nothing follows it"));
-    EXPECT_EQ(r.lines.size(), 3u) << r.all();
+    for (size_t i = 0; i < std::size(curves); ++i) {
+        if (!curves[i].error) continue;
+        const std::string line = "data/s.qms:" + std::to_string(i + 2) + ": error: curve \"data/" +
+                                 curves[i].file + ".crv\" " + curves[i].error;
+        EXPECT_TRUE(std::any_of(r.lines.begin(), r.lines.end(),
+                                [&](const std::string& l) { return l.starts_with(line); }))
+            << line << "\n"
+            << r.all();
+    }
+    EXPECT_EQ(r.lines.size(), errors) << r.all();
 }
 
 // ---------------------------------------------------------------- the globals script
@@ -412,6 +430,27 @@ TEST_F(CheckerTest, ModSongCannotCarrySync) {
         r.has("data/globals.qms:2: error: song \"data/song.mod\" is a MOD module, which cannot carry Zxx "
               "sync marks: no sync events will come"))
         << r.all();
+}
+
+TEST_F(CheckerTest, ASongCutShortIsDamagedThoughTheModulePlayerOpensIt) {
+    writeDemo("on load\n");
+    const std::string song = xmSong({{15, 0}});
+    const std::string cut = "data/globals.qms:2: warning: song \"data/song.xm\" is cut short: its ";
+    const struct {
+        size_t bytes;
+        bool damaged;
+    } cases[] = {{song.size(), false}, {song.size() - 1, true}, {song.size() / 2, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        write("data/song.xm", song.substr(0, c.bytes));
+        const Result r = check();
+        EXPECT_EQ(r.status, kClean) << r.all();
+        const bool said = std::any_of(r.lines.begin(), r.lines.end(), [&](const std::string& l) {
+            return l.starts_with(cut + std::to_string(c.bytes) +
+                                 " bytes end before what its headers describe");
+        });
+        EXPECT_EQ(said, c.damaged) << r.all();
+    }
 }
 
 // The live tool checks the same demo after every save: a cached song is decoded

@@ -391,6 +391,11 @@ void SceneScriptCheck::curveRead(const ScriptFinding& f) {
             error(f.line, "curve " + shown + " has a segment count outside " + rangeOf(Curve::kMaxKeys) +
                               "; nothing follows it");
             break;
+        case Curve::LoadResult::Truncated:
+            error(f.line, "curve " + shown +
+                              " ends before the keys its segment count names; it is damaged (the keys "
+                              "past its end are at the origin)");
+            break;
     }
 }
 

@@ -64,10 +64,16 @@ struct OpenmptModuleFree {
     void operator()(openmpt_module* m) const { openmpt_module_destroy(m); }
 };
 
-// The module player's short name for the song's format ("xm", "mod", ...).
-std::string formatName(const std::string& bytes) {
+// What the module player writes to its log while it opens a song, one message a line.
+void collectLog(const char* message, void* user) {
+    if (message && *message) static_cast<std::vector<std::string>*>(user)->push_back(message);
+}
+
+// The module player's short name for the song's format ("xm", "mod", ...), and what it
+// logs while opening the song (a truncated or damaged file it reads anyway says so there).
+std::string formatName(const std::string& bytes, std::vector<std::string>& log) {
     std::unique_ptr<openmpt_module, OpenmptModuleFree> module(
-        openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
+        openmpt_module_create_from_memory2(bytes.data(), bytes.size(), &collectLog, &log,
                                            openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr));
     if (!module) return {};
     const char* type = openmpt_module_get_metadata(module.get(), "type");
@@ -293,7 +299,11 @@ namespace {
 SongReading readSongBytes(std::string bytes) {
     SongReading reading;
     reading.status = SongReading::Status::Unreadable;
-    reading.typeName = formatName(bytes);
+    reading.typeName = formatName(bytes, reading.moduleLog);
+    if (const uint64_t described = moduleBytesDescribed(bytes); described > bytes.size()) {
+        reading.describedBytes = described;
+        reading.fileBytes = bytes.size();
+    }
     reading.canCarrySync = detectModuleFormat(bytes) != ModuleFormat::Unknown;
     auto stream = std::make_unique<SongStream>();
     if (!stream->open(std::move(bytes))) return reading;
@@ -311,8 +321,17 @@ SongReading readSongBytes(std::string bytes) {
             if (event.pass == 2) reading.loopEvents.push_back(event);
         }
     };
+    // Every row entered, at the first frame of the block in which it began (as its values are stamped).
+    auto noteRow = [&](int64_t frame) {
+        const SongRowStart start{frame, stream->order(), stream->row()};
+        std::vector<SongRowStart>& rows = stream->pass() == 1 ? reading.rows : reading.loopRows;
+        if (stream->pass() > 2 || start.order < 0) return;
+        if (rows.empty() || rows.back().order != start.order || rows.back().row != start.row)
+            rows.push_back(start);
+    };
     stream->prime(*queue);
     reading.tempo = stream->tempo();
+    noteRow(0);
     collect();
     std::array<int16_t, SongStream::kBlockFrames * SongStream::kChannels> block{};
     const int64_t limit = int64_t{kMaxSongSeconds} * kRate;
@@ -331,6 +350,7 @@ SongReading readSongBytes(std::string bytes) {
         } else if (stream->pass() == 3) {
             reading.loopFrames = stream->passStart() - reading.frames;
         }
+        noteRow(stream->framesRendered() - static_cast<int64_t>(SongStream::kBlockFrames));
         collect();
     }
     if (!reading.loops) reading.frames = stream->framesDecoded();
@@ -382,6 +402,16 @@ void checkSync(const DemoFacts& facts, const Demo& demo, FileSource& files, cons
                     diagnostics.warning(
                         globalsFile, line.line,
                         "song " + shown + " plays no Zxx sync marks: no sync events will come");
+                for (const std::string& said : song.moduleLog)
+                    diagnostics.warning(
+                        globalsFile, line.line,
+                        "song " + shown + ": the module player reads it with a warning: " + said);
+                if (song.describedBytes > 0)
+                    diagnostics.warning(globalsFile, line.line,
+                                        "song " + shown + " is cut short: its " +
+                                            std::to_string(song.fileBytes) +
+                                            " bytes end before what its headers describe; it is damaged (the "
+                                            "module player plays what is there and the rest as silence)");
                 if (song.cutOff)
                     diagnostics.warning(globalsFile, line.line,
                                         "song " + shown +

@@ -29,6 +29,13 @@ struct SongEvent {
     int pass = 1;  // 1 until the song first loops
 };
 
+// Where a row of the song begins: the first frame of the block in which decoding entered it.
+struct SongRowStart {
+    int64_t frame = 0;
+    int order = 0;
+    int row = 0;
+};
+
 struct SongReading {
     enum class Status { Read, CannotOpen, Unreadable };
     Status status = Status::CannotOpen;
@@ -38,6 +45,12 @@ struct SongReading {
     std::vector<SongEvent> events;  // the first pass
     int64_t frames = 0;             // the first pass's length: where the song loops
     bool cutOff = false;            // a first pass longer than kMaxSongSeconds: decoded up to there
+    // What the module player logged while opening a song it read anyway (a truncated or
+    // damaged file); empty for a sound one.
+    std::vector<std::string> moduleLog;
+    // The bytes the song's headers describe, when the file holds fewer (cut short); 0 otherwise.
+    uint64_t describedBytes = 0;
+    uint64_t fileBytes = 0;
 
     // The player plays on where the song loops (a jump back, or past the last order
     // to the restart position); only a song the module player cannot go on with
@@ -45,8 +58,10 @@ struct SongReading {
     bool loops = false;
     int loopOrder = 0;  // the first row of the second pass
     int loopRow = 0;
-    std::vector<SongEvent> loopEvents;  // the second pass, up to where the song loops again
-    int64_t loopFrames = 0;             // the second pass's length; 0 when it did not end
+    std::vector<SongEvent> loopEvents;   // the second pass, up to where the song loops again
+    int64_t loopFrames = 0;              // the second pass's length; 0 when it did not end
+    std::vector<SongRowStart> rows;      // every row the first pass enters, in time order
+    std::vector<SongRowStart> loopRows;  // and the second pass (frames from the song's start)
 };
 
 // A pass is decoded up to this length.

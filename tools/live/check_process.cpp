@@ -19,9 +19,11 @@ namespace qm::live {
 
 namespace {
 
-// A result on the pipe: status and length as 4 bytes each (the machine's order:
-// both ends are this program), then the text.
-constexpr size_t kHeader = 8;
+// A result on the pipe: the status, the text's length and the files' length as 8
+// bytes each (the machine's order: both ends are this program), then the text and
+// the files read.
+constexpr size_t kHeader = 24;
+constexpr int kPipeBytes = 1 << 20;
 
 bool writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
@@ -43,14 +45,19 @@ bool writeAll(int fd, const char* data, size_t size) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         std::ostringstream ignored, diagnostics;
+        RecordingDisk files;
         check::CheckOptions options;
         options.songs = &songs;
+        options.files = &files;
         const int status = check::runCheck(options, ignored, diagnostics);
         const std::string text = diagnostics.str();
+        const std::string read = encodeSnapshot(files.files());
         char header[kHeader];
-        const uint32_t fields[2] = {static_cast<uint32_t>(status), static_cast<uint32_t>(text.size())};
+        const uint64_t fields[3] = {static_cast<uint64_t>(status), text.size(), read.size()};
         std::memcpy(header, fields, kHeader);
-        if (!writeAll(results, header, kHeader) || !writeAll(results, text.data(), text.size())) break;
+        if (!writeAll(results, header, kHeader) || !writeAll(results, text.data(), text.size()) ||
+            !writeAll(results, read.data(), read.size()))
+            break;
     }
     // Nothing of the parent's (its output buffers, its objects) is the child's to finish.
     ::_exit(0);
@@ -93,6 +100,9 @@ bool CheckProcess::start() {
     toChild_ = requests[1];
     fromChild_ = results[0];
     ::fcntl(fromChild_, F_SETFL, ::fcntl(fromChild_, F_GETFL) | O_NONBLOCK);
+    // A result carries the bytes of every file checked (a few hundred kilobytes for the
+    // bundled demo): a wide pipe hands it over within a frame or two.
+    ::fcntl(fromChild_, F_SETPIPE_SZ, kPipeBytes);
     // A child that has died must not end this process with SIGPIPE on the next request.
     ::signal(SIGPIPE, SIG_IGN);
     return true;
@@ -126,11 +136,11 @@ bool CheckProcess::request() {
 
 std::optional<CheckProcess::Result> CheckProcess::poll() {
     if (!busy_) return std::nullopt;
-    char buffer[4096];
+    std::string buffer(size_t{1} << 16, '\0');
     for (;;) {
-        const ssize_t n = ::read(fromChild_, buffer, sizeof buffer);
+        const ssize_t n = ::read(fromChild_, buffer.data(), buffer.size());
         if (n > 0) {
-            received_.append(buffer, static_cast<size_t>(n));
+            received_.append(buffer.data(), static_cast<size_t>(n));
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -142,12 +152,18 @@ std::optional<CheckProcess::Result> CheckProcess::poll() {
         break;  // EAGAIN: the rest is still to come
     }
     if (received_.size() < kHeader) return std::nullopt;
-    uint32_t fields[2];
+    uint64_t fields[3];
     std::memcpy(fields, received_.data(), kHeader);
-    if (received_.size() < kHeader + fields[1]) return std::nullopt;
-    Result result{static_cast<int>(fields[0]), received_.substr(kHeader, fields[1])};
+    if (received_.size() < kHeader + fields[1] + fields[2]) return std::nullopt;
+    Result result{static_cast<int>(fields[0]), received_.substr(kHeader, fields[1]), {}};
+    const bool whole =
+        decodeSnapshot(std::string_view(received_).substr(kHeader + fields[1], fields[2]), result.files);
     received_.clear();
     busy_ = false;
+    if (!whole) {  // not what this program writes: the child is not to be trusted
+        stop();
+        return std::nullopt;
+    }
     return result;
 }
 

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "live/demo_files.h"
+
 namespace qm::live {
 
 // The checker reads a demo with the player's own readers, which fill the
@@ -19,6 +21,7 @@ public:
     struct Result {
         int status = 0;           // quillmoor-check's exit status: 0 clean (warnings allowed), 1 errors
         std::string diagnostics;  // its lines, "file:line: error: ..." and the count at the end
+        Snapshot files;           // every file it read, with the bytes it checked
     };
 
     CheckProcess() = default;

@@ -1,46 +1,74 @@
-// demo_files.h -- the files a demo reads at its start, their bytes, and the last good bytes a broken file is
-// read from.
+// demo_files.h -- the bytes a demo reads in the live tool: a snapshot of its files, taken only once checked.
 #pragma once
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/paths.h"
 
 namespace qm::live {
 
-// Where the live tool's runs of the demo read their files. It notes every file the
-// demo reads while a start is recorded (the scripts, pictures, curves, models and
-// song; not "tmpscene.qms", which F2 reads later) and the bytes it read from each.
-// When files on disk are broken, the demo is read from the bytes of its last good
-// start instead, so that a seek or a loop keeps the working picture.
+// One file as a run reads it: the path it has on disk, and its bytes, or none when
+// there was no file to read (missing, unreadable, not a regular file).
+struct FileBytes {
+    std::string onDisk;
+    bool present = false;
+    std::string bytes;
+};
+// Files by their path as the scripts write it (with '/' for '\').
+using Snapshot = std::map<std::string, FileBytes>;
+
+// The key of a script path in a snapshot.
+std::string snapshotKey(std::string_view scriptPath);
+
+// A snapshot as bytes, to hand from the checker's process to the tool's, and back.
+std::string encodeSnapshot(const Snapshot& files);
+bool decodeSnapshot(std::string_view bytes, Snapshot& files);
+
+// The files on disk, each read noted with its bytes: what the checker reads is what
+// the demo may read once the check is clean.
+class RecordingDisk : public FileSource {
+public:
+    bool read(std::string_view scriptPath, std::string& out) override;
+    const Snapshot& files() const { return files_; }
+
+private:
+    Snapshot files_;
+};
+
+// Where the live tool's runs of the demo read their files: a snapshot of the last good
+// bytes, never the disk behind it. A checked save replaces files in the snapshot
+// (take); a file the snapshot does not hold yet (at the first start) is read from
+// the disk once and kept. "tmpscene.qms", which F2 reads when the author presses it,
+// is read from the disk each time. Without a checker every read is of the disk. It also notes the files of
+// each start, which are the ones to watch.
 class DemoFiles : public FileSource {
 public:
-    // Notes the files and bytes of the start that follows, forgetting those before.
+    // Notes the files of the start that follows, forgetting those before.
     void beginStart();
     void endStart() { recording_ = false; }
-
-    // The files of the last start, in the order first read, each once.
+    // The files of the last start, as on disk, in the order first read, each once.
     const std::vector<std::string>& files() const { return files_; }
 
-    // The last start read good files: they become the ones to fall back on.
-    void keepAsGood() { good_ = read_; }
-    // The files on disk have errors: from now on every file of the last good start
-    // is read from its kept bytes. False when there is no good start to fall back on.
-    bool holdBack();
-    // The files on disk are good again: they are read from disk.
-    void release() { held_ = false; }
-    bool holdingBack() const { return held_; }
+    // Every read goes to the disk (no checker: saves are taken unchecked).
+    void readDisk(bool direct) { direct_ = direct; }
+    // Checked files: from now on the demo reads these bytes.
+    void take(const Snapshot& checked);
+    // The bytes the demo reads now of a file (null: not in the snapshot).
+    const FileBytes* find(std::string_view scriptPath) const;
 
     bool read(std::string_view scriptPath, std::string& out) override;
 
 private:
     bool recording_ = false;
-    bool held_ = false;
+    bool direct_ = false;
     std::vector<std::string> files_;
-    std::map<std::string, std::string> read_;  // the bytes of the recorded start; absent: not there
-    std::map<std::string, std::string> good_;  // those of the last good start
+    Snapshot good_;
 };
+
+// A script saved as a half-written file: empty, or with NUL bytes (binary).
+bool looksHalfWritten(const FileBytes& file);
 
 }  // namespace qm::live

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -13,7 +12,10 @@ namespace qm::live {
 // folders are watched, not the files, so each way is seen, and the events of one
 // save are gathered: a file is reported once its events have been quiet for
 // kSettleSeconds, and a file that is gone is waited for up to kGoneSeconds, so that a
-// delete and a rewrite are one change.
+// delete and a rewrite are one change. A change of a file's permissions counts as a
+// save, and so does its folder going away (renamed, deleted, its permissions changed):
+// every file in it is reported. A file whose folder is not there is watched in the
+// nearest folder that is, for the creation of the missing folder.
 class FileWatch {
 public:
     static constexpr double kSettleSeconds = 0.1;
@@ -37,15 +39,19 @@ public:
     // Reads the events that have come (never waits). Returns the files whose save is
     // complete at `nowSeconds` (a steady clock); none when there are none yet.
     Changes poll(double nowSeconds);
-    // True while a save has begun but is not complete (its events are still settling).
-    bool saving(double nowSeconds);
 
 private:
+    struct Name {
+        std::vector<std::string> files;  // the files it is or leads to, as given
+        bool folderOnTheWay = false;     // a missing folder on the way to them
+    };
     void readEvents(double nowSeconds);
+    void touch(const std::string& file, double nowSeconds);
 
     int fd_ = -1;
-    std::map<int, std::string> folders_;                               // watch descriptor -> folder
-    std::map<std::string, std::map<std::string, std::string>> names_;  // folder -> name -> file as given
+    std::vector<std::string> given_;
+    std::map<int, std::string> folders_;                        // watch descriptor -> folder
+    std::map<std::string, std::map<std::string, Name>> names_;  // folder -> name in it -> files
     struct Pending {
         double first = 0, last = 0;  // times of its first and last event
     };

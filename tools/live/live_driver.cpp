@@ -1,7 +1,9 @@
 // live_driver.cpp -- the fast-forward clock and sync, the hand-over to real time, pause.
 #include "live/live_driver.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "music/music_player.h"
 #include "runtime/demo_run.h"
@@ -46,16 +48,44 @@ double LiveDriver::wallElapsed() {
     return wall_() - wallMark_;
 }
 
+bool LiveDriver::songClock() const {
+    return run_ && run_->music.playing;
+}
+
+void LiveDriver::markNow() {
+    wallMark_ = wall_();
+    heardMark_ = audioFrameAt(base_);
+    if (const std::optional<int64_t> output = window_.outputFrames()) outputMark_ = *output;
+    live_ = base_;
+}
+
+int64_t LiveDriver::heardFrames() {
+    const MusicPlayer& music = run_->music;
+    // A device (or the system clock without one) plays the song on its own: what it has played.
+    if (!music.offlineOutput()) return music.playPosition();
+    // The song is pulled here: as fast as the window's output takes it, the wall's pace by default.
+    if (const std::optional<int64_t> output = window_.outputFrames())
+        return heardMark_ + (*output - outputMark_);
+    return heardMark_ + std::llround(wallElapsed() * MusicPlayer::kRate);
+}
+
 double LiveDriver::seconds() {
     if (fastForwarding()) return static_cast<double>(step_) / kStepsPerSecond;
     if (paused_) return base_;
     // The first reading after the fast-forward is the moment itself, exactly.
     if (markPending_) {
         markPending_ = false;
-        wallMark_ = wall_();
+        markNow();
         return base_;
     }
-    return base_ + wallElapsed();
+    double now = base_ + wallElapsed();
+    if (songClock()) {
+        // Frames over the rate: a position of 735 n frames reads n / 60 exactly, as a seek has it.
+        const int64_t heard = heardFrames();
+        now = heard < 0 ? base_ : static_cast<double>(heard) / MusicPlayer::kRate;
+    }
+    live_ = std::max(live_, now);
+    return live_;
 }
 
 void LiveDriver::setPaused(bool paused) {
@@ -68,7 +98,7 @@ void LiveDriver::setPaused(bool paused) {
     }
     paused_ = false;
     markPending_ = false;
-    wallMark_ = wall_();
+    markNow();
     // Before the first frame drawn the song is still being pulled up to the moment.
     if (!fastForwarding() && !firstLiveFrame_ && run_) run_->music.resumeOutput();
 }
@@ -99,12 +129,14 @@ void LiveDriver::releaseSyncEvents(MusicPlayer& music) {
         return;
     }
     if (paused_) return;
+    // The values stamped before the frame's time, as a frame rendered offline at that time has them.
+    const int64_t due = audioFrameAt(run_ ? run_->clock.now : 0);
     if (music.offlineOutput()) {
-        // No device takes the song: it is heard as the clock passes.
-        renderAudioUpTo(audioFrameAt(run_ ? run_->clock.now : 0), music);
-        music.releaseEventsBefore(audioFrames_);
+        // No device takes the song: it is pulled up to the clock.
+        renderAudioUpTo(due, music);
+        music.releaseEventsBefore(due);
     } else {
-        music.releaseHeardEvents();
+        music.releaseHeardEventsBefore(due);
     }
 }
 

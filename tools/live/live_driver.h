@@ -18,11 +18,14 @@ namespace qm::live {
 // After seekTo(n), the demo's first n frames are fast-forward steps exactly as the
 // offline driver makes them: step k has the time k / 60, the song is rendered up to
 // round(44100 k / 60) frames before it and the values stamped before that are
-// released; nothing is drawn. Frame n is then drawn as the offline driver draws it,
-// and from there the clock is n / 60 plus the wall time since (stopped while
-// paused): the song plays on from frame n's sample, through the audio device when
-// the window has one (its values released as they are heard), otherwise rendered
-// up to the clock's time frame by frame.
+// released; nothing is drawn. Frame n is then drawn as the offline driver draws it.
+// From there one clock runs, stopped while paused: while a song plays, the song's
+// heard position (the frames the output has played, over 44100), so the picture, the
+// sync values and the sound agree, and a moment shown is the moment a seek or a capture
+// shows; without a song, n / 60 plus the wall time since. Each frame acts on the sync
+// values stamped before its time, as the offline driver does. The song plays on from
+// frame n's sample through the audio device when the window has one, otherwise it is
+// rendered up to the clock's time frame by frame.
 class LiveDriver : public Driver {
 public:
     static constexpr double kStepsPerSecond = 60;
@@ -63,6 +66,12 @@ public:
 
 private:
     void goLive();
+    // The live clock starts (again) at base_: from now on it moves by the song's
+    // output, or by the wall without a song.
+    void markNow();
+    bool songClock() const;
+    // Song frames heard by now; -1 before the output's first buffer.
+    int64_t heardFrames();
     void renderAudioUpTo(int64_t target, MusicPlayer& music);
     double wallElapsed();
 
@@ -76,8 +85,11 @@ private:
     bool firstLiveFrame_ = false;  // frame `until_`: sync as the offline driver releases it
     bool paused_ = false;
     bool markPending_ = false;  // the live clock starts at its first reading
-    double base_ = 0;           // live: the clock at wallMark_ (or while paused)
+    double base_ = 0;           // live: the clock at the mark (or while paused)
     double wallMark_ = 0;
+    int64_t heardMark_ = 0;   // song frames heard at the mark
+    int64_t outputMark_ = 0;  // the window's stand-in output's frames at the mark
+    double live_ = 0;         // the clock's last reading: it never goes back
     double shown_ = 0;
     bool somethingShown_ = false;  // a picture is on screen: a seek does not blank it
     int64_t audioFrames_ = 0;      // song frames pulled by this driver

@@ -176,8 +176,8 @@ const char* liveUsage() {
            "  or:  quillmoor-live --new DIR\n"
            "Plays the demo in DIR (default: the working directory) in a window, for its author: jump to\n"
            "any moment, pause, loop a stretch, and see a saved script, picture, curve, model or song at\n"
-           "once, at the moment shown. A file with errors is held back (the picture stays as it was)\n"
-           "and its diagnostics are shown, as quillmoor-check writes them.\n"
+           "once, at the moment shown. A file with errors is held back (the picture stays as it was,\n"
+           "a line at the bottom says so) and its diagnostics are shown, as quillmoor-check writes them.\n"
            "\n"
            "  --start T       start at T (seconds, or m:ss.mmm)\n"
            "  --scene NAME    start where the playlist entry NAME begins\n"
@@ -194,10 +194,11 @@ const char* liveUsage() {
            "tmpscene.qms, Escape quit), and Space pause/play, Left/Right 5 s back/on (with Shift 1 s),\n"
            "Page Up/Page Down the previous/next playlist entry, Home the start, M mark the moment,\n"
            "L loop between the last two marks (again: no loop), H the display of time, sync and\n"
-           "diagnostics.\n"
+           "diagnostics, with the timeline along the bottom edge: a click on it seeks there, a drag\n"
+           "scrubs.\n"
            "\n"
            "Exit status: 0 when closed (or the new demo written), 1 when the demo cannot run (or --new\n"
-           "cannot write), 2 for bad options.\n";
+           "cannot write), 2 for bad options or a --scene the song never reaches.\n";
 }
 
 }  // namespace qm::live

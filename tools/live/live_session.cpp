@@ -4,12 +4,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "base/gl_state.h"
 #include "base/paths.h"
 #include "check/checker.h"
+#include "check/keyword_match.h"
 #include "check/sync_check.h"
+#include "live/hud_font.h"
 #include "runtime/frame_loop.h"
 #include "runtime/sync_actions.h"
 #include "runtime/sync_table.h"
@@ -52,6 +56,7 @@ LiveSession::LiveSession(LiveWindow& window, std::function<double()> wallSeconds
     : window_(window), wall_(wallSeconds), checker_(checker), driver_(window, wallSeconds) {
     driver_.setBeforeShow([this] { beforeShow(); });
     fpsSince_ = wall_();
+    files_.readDisk(checker_ == nullptr);
 }
 
 LiveSession::~LiveSession() = default;
@@ -75,38 +80,78 @@ std::string LiveSession::nameOf(const Scene* scene) const {
     return check::sceneNameOf(run_->demo, scene);
 }
 
+bool LiveSession::readPlaylist(std::vector<std::string>& names, PlaylistTimes& times) {
+    // The player's readers without a screen, as the checker reads: no textures, no
+    // sound output. What they read is kept for the start that follows.
+    DemoRun reading(RunSettings{.files = &files_, .uploadTextures = false});
+    reading.trace.setEnabled(false);
+    reading.music.setOfflineOutput(true);
+    if (!reading.demo.load("data\\globals.qms")) return false;
+    int entries = 0;
+    while (entries < Demo::kPlaylistSize && reading.demo.playlist[static_cast<size_t>(entries)]) ++entries;
+    for (int i = 0; i < entries; ++i)
+        names.push_back(check::sceneNameOf(reading.demo, reading.demo.playlist[static_cast<size_t>(i)]));
+    times = PlaylistTimes{};
+    times.entryFrames.push_back(0);
+    if (!reading.music.songPath().empty()) {
+        const check::SongReading song = check::readSong(reading.music.songPath(), files_);
+        if (song.status == check::SongReading::Status::Read)
+            times = playlistTimes(song, std::max(entries, 1), LiveDriver::kStepsPerSecond);
+    }
+    return true;
+}
+
 int LiveSession::open(const LiveOptions& o) {
-    if (!openDemoScreen(driver_)) return 1;
+    // A --scene that cannot be played is said before any window opens.
+    long sceneStep = -1;
+    if (!o.scene.empty()) {
+        std::vector<std::string> names;
+        PlaylistTimes times;
+        if (!readPlaylist(names, times)) {
+            std::fprintf(stderr, "quillmoor-live: cannot open the globals script \"data\\globals.qms\"\n");
+            return 1;
+        }
+        const auto found = std::find(names.begin(), names.end(), o.scene);
+        const size_t entry = static_cast<size_t>(found - names.begin());
+        if (found == names.end() || entry >= times.entryFrames.size()) {
+            std::string list, nearest;
+            int best = 1 << 30;
+            for (const std::string& name : names) {
+                list += " " + name;
+                const int distance = check::editDistance(name, o.scene);
+                if (distance < best) best = distance, nearest = name;
+            }
+            std::string message = o.scene + ": ";
+            if (found != names.end())
+                message += "the song never reaches that entry";
+            else if (!nearest.empty())
+                message += "no playlist entry of that name; the nearest is \"" + nearest + "\"";
+            else
+                message += "no playlist entry of that name";
+            std::fprintf(stderr, "quillmoor-live: %s (the playlist:%s)\n", message.c_str(),
+                         list.empty() ? " empty" : list.c_str());
+            return 2;
+        }
+        sceneStep = times.entryFrames[entry];
+    }
+    std::string error;
+    if (!driver_.openScreen(error)) {
+        std::fprintf(stderr, "quillmoor-live: cannot open the window: %s\n", error.c_str());
+        return 1;
+    }
     long first = 0;
-    if (o.start)
+    if (sceneStep >= 0)
+        first = sceneStep;
+    else if (o.start)
         first = stepAt(*o.start);
     else if (o.loopFrom)
         first = stepAt(*o.loopFrom);
     seekToStep(first);
-    if (!run_->demo.current) {
+    if (!started_ || !run_->demo.current) {
         driver_.close();
         return 1;  // startDemo has said why
     }
     updatePlaylistTimes();
-    if (!o.scene.empty()) {
-        int entry = -1;
-        const Demo& demo = run_->demo;
-        for (int i = 0; i < playlistLength() && entry < 0; ++i)
-            if (demo.playlist[static_cast<size_t>(i)] &&
-                nameOf(demo.playlist[static_cast<size_t>(i)]) == o.scene)
-                entry = i;
-        std::string names;
-        for (int i = 0; i < playlistLength(); ++i)
-            names += " " + nameOf(demo.playlist[static_cast<size_t>(i)]);
-        if (entry < 0 || entry >= static_cast<int>(times_.entryFrames.size())) {
-            std::fprintf(stderr, "quillmoor-live: %s: %s (the playlist:%s)\n", o.scene.c_str(),
-                         entry < 0 ? "no playlist entry of that name" : "the song never reaches that entry",
-                         names.c_str());
-            endDemo(driver_, *run_);
-            return 2;
-        }
-        seekToStep(times_.entryFrames[static_cast<size_t>(entry)]);
-    }
     if (o.loopFrom) loop_ = std::make_pair(*o.loopFrom, *o.loopTo);
     if (checker_) checker_->request();  // what the demo holds now, shown when known
     return 0;
@@ -118,11 +163,21 @@ void LiveSession::close() {
 }
 
 void LiveSession::frame() {
-    if (atEnd_ || (driver_.paused() && !fullFrameDue_))
+    if (!runOk_) {
+        // A start that failed: the screen stays as it was, and the keys still act.
+        window_.pollEvents();
+    } else if (atEnd_ || (driver_.paused() && !fullFrameDue_)) {
         redrawFrame(driver_, *run_);
-    else
+    } else {
         runFrame(driver_, *run_);
+    }
     fullFrameDue_ = false;
+    // Escape and the window's close end the tool whatever the demo does.
+    if (window_.quitAsked()) {
+        finished_ = true;
+        return;
+    }
+    if (window_.takeF2()) f2Scene_ = true;
     if (reloadStartedAt_) {
         lastReloadDelay_ = wall_() - changeSince_;
         std::fprintf(stderr, "quillmoor-live: reloaded at %s, %.2f s after the save\n",
@@ -130,15 +185,12 @@ void LiveSession::frame() {
         say("reloaded, " + std::to_string(std::lround(lastReloadDelay_ * 1000)) + " ms after the save");
         reloadStartedAt_.reset();
     }
-    if (run_->quitRequested) {
-        if (window_.quitAsked()) {
-            finished_ = true;
-            return;
-        }
+    if (runOk_ && run_->quitRequested) {
         run_->quitRequested = false;  // the demo ended itself; the tool stays
         reachedEnd();
     }
     handleLiveKeys();
+    handleMouse();
     followLoop();
     watchFiles();
     takeCheckResult();
@@ -150,25 +202,26 @@ void LiveSession::seek(double seconds) {
 
 void LiveSession::seekToStep(long step) {
     const double began = wall_();
+    if (f2Scene_ && started_)
+        say("the scene F2 read is gone: the demo started afresh (F2 reads tmpscene.qms again)");
+    f2Scene_ = false;
     // A fresh run: the old one goes first, while its GL context is current, and the
     // context's state goes back to a new context's.
     run_.reset();
     if (started_) resetGlState();
     started_ = true;
     atEnd_ = false;
-    run_ = std::make_unique<DemoRun>(RunSettings{.files = &files_});
+    run_ = std::make_unique<DemoRun>(RunSettings{.files = &files_, .program = "quillmoor-live"});
     run_->trace.setFile(traceFile_);
     run_->trace.setEnabled(traceFile_ != nullptr);
     run_->music.setMuted(muted_);
     run_->music.setSyncAction(&LiveSession::onSync, this);
     driver_.seekTo(*run_, step);
-    // A save still settling has not been checked yet: its bytes must not become the good
-    // ones, so this start reads what the demo on screen was read from.
-    if (checker_ && (!changed_.empty() || watch_.saving(wall_()))) files_.holdBack();
+    // Every file comes from the snapshot of checked bytes, whatever the disk holds now.
     files_.beginStart();
-    const bool running = startDemo(driver_, *run_);
+    runOk_ = startDemo(driver_, *run_);
     files_.endStart();
-    while (running && driver_.fastForwarding() && !run_->quitRequested) runFrame(driver_, *run_);
+    while (runOk_ && driver_.fastForwarding() && !run_->quitRequested) runFrame(driver_, *run_);
     if (run_->quitRequested) {  // the demo ends before the moment
         run_->quitRequested = false;
         driver_.stopFastForward();
@@ -176,8 +229,11 @@ void LiveSession::seekToStep(long step) {
         driver_.setPaused(true);
     }
     fullFrameDue_ = true;
-    watch_.watch(files_.files());
-    if (!files_.holdingBack()) files_.keepAsGood();
+    // What the display lists starts with the moment reached.
+    syncNotes_.clear();
+    fpsSince_ = wall_();
+    fpsFrames_ = 0;
+    rewatch();
     lastSeekSeconds_ = wall_() - began;
 }
 
@@ -287,6 +343,17 @@ void LiveSession::reachedEnd() {
     say("the end of the demo: Space plays it from the start");
 }
 
+std::vector<std::string> LiveSession::watchedFiles() const {
+    std::vector<std::string> files = files_.files();
+    for (const std::string& f : heldBackFiles_)
+        if (std::find(files.begin(), files.end(), f) == files.end()) files.push_back(f);
+    return files;
+}
+
+void LiveSession::rewatch() {
+    watch_.watch(watchedFiles());
+}
+
 void LiveSession::watchFiles() {
     const FileWatch::Changes changes = watch_.poll(wall_());
     if (changes.files.empty()) return;
@@ -296,11 +363,9 @@ void LiveSession::watchFiles() {
         reload();
         return;
     }
-    // Until the check says otherwise, a seek reads what the demo on screen was read from.
-    files_.holdBack();
     if (checker_->busy()) {
         recheckDue_ = true;
-    } else if (!checker_->request()) {  // the checker is gone: take the save unchecked
+    } else if (!checker_->request()) {  // the checker is gone: take the change unchecked
         dropChecker();
         reload();
         return;
@@ -312,7 +377,7 @@ void LiveSession::takeCheckResult() {
     if (!checker_ || !checker_->busy()) return;
     const std::optional<CheckProcess::Result> result = checker_->poll();
     if (!result) {
-        if (!checker_->running()) {  // the checker is gone: take the save unchecked
+        if (!checker_->running()) {  // the checker is gone: take the change unchecked
             dropChecker();
             if (!changed_.empty()) reload();
         }
@@ -331,7 +396,33 @@ void LiveSession::dropChecker() {
     say("the checker stopped: saves are taken unchecked");
     checker_ = nullptr;
     recheckDue_ = false;
-    files_.release();
+    heldBack_ = false;
+    heldBackFiles_.clear();
+    files_.readDisk(true);
+}
+
+std::string LiveSession::halfWrittenScript(const Snapshot& checked) {
+    std::string found;
+    for (const auto& [key, file] : checked) {
+        if (!changed_.count(file.onDisk)) continue;
+        std::string extension = std::filesystem::path(file.onDisk).extension().string();
+        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (extension != ".qms") continue;
+        if (!looksHalfWritten(file)) {
+            halfWritten_.erase(file.onDisk);
+            continue;
+        }
+        // Saved so a second time: the author means it.
+        if (halfWritten_.count(file.onDisk)) continue;
+        const FileBytes* good = files_.find(key);
+        if (!good || !good->present || looksHalfWritten(*good)) continue;
+        halfWritten_.insert(file.onDisk);
+        if (found.empty())
+            found = file.onDisk +
+                    (file.bytes.empty() ? " was saved empty" : " was saved with NUL bytes (binary)") +
+                    ", as an editor's half-written save leaves it; it is taken when saved again";
+    }
+    return found;
 }
 
 void LiveSession::applyCheck(const CheckProcess::Result& result) {
@@ -344,6 +435,8 @@ void LiveSession::applyCheck(const CheckProcess::Result& result) {
         else if (!line.empty())
             lines.push_back(line);
     }
+    // A check that found no demo at all says so in its summary alone.
+    if (lines.empty() && result.status != check::kClean && !summary.empty()) lines.push_back(summary);
     const bool forChange = !changed_.empty();
     if (forChange || lines != diagnostics_) {
         for (const std::string& line : lines) std::fprintf(stderr, "%s\n", line.c_str());
@@ -351,17 +444,37 @@ void LiveSession::applyCheck(const CheckProcess::Result& result) {
     diagnostics_ = std::move(lines);
     if (!forChange) return;
     std::string files;
-    for (const std::string& f : changed_) files += (files.empty() ? "" : ", ") + f;
-    if (result.status == check::kClean) {
-        files_.release();
+    constexpr size_t kNamed = 3;
+    size_t named = 0;
+    for (const std::string& f : changed_)
+        if (named++ < kNamed) files += (files.empty() ? "" : ", ") + f;
+    if (changed_.size() > kNamed) files += " and " + std::to_string(changed_.size() - kNamed) + " more";
+    const std::string halfWritten = halfWrittenScript(result.files);
+    if (result.status == check::kClean && halfWritten.empty()) {
+        files_.take(result.files);
+        heldBack_ = false;
+        heldBackWhy_.clear();
+        heldBackFiles_.clear();
         reload();
         return;
     }
+    // The files the held-back check read are watched too: a file it names that is not
+    // there yet is checked again once written.
+    heldBackFiles_.clear();
+    for (const auto& [key, file] : result.files) heldBackFiles_.push_back(file.onDisk);
+    holdBack(files, halfWritten.empty() ? summary : halfWritten);
+}
+
+void LiveSession::holdBack(const std::string& files, const std::string& why) {
     ++heldBackCount_;
     changed_.clear();
-    std::fprintf(stderr, "quillmoor-live: %s: %s; held back, the demo stays as it was\n", files.c_str(),
-                 summary.c_str());
-    say("held back: " + summary);
+    heldBack_ = true;
+    heldBackWhy_ = why;
+    rewatch();
+    // A reason that starts with the file it is about is said as it is.
+    const std::string line = why.rfind(files, 0) == 0 ? why : files + ": " + why;
+    std::fprintf(stderr, "quillmoor-live: %s; held back, the demo stays as it was\n", line.c_str());
+    say("held back: " + why);
 }
 
 void LiveSession::reload() {
@@ -371,21 +484,29 @@ void LiveSession::reload() {
     seekToStep(step);
     ++reloads_;
     reloadStartedAt_ = wall_();
-    const std::string song = resolvePath(run_->music.songPath());
-    if (song != timesSong_ || changed.count(song) || changed.count(resolvePath("data\\globals.qms")))
-        updatePlaylistTimes();
+    updatePlaylistTimes();
 }
 
 void LiveSession::updatePlaylistTimes() {
     const std::string& songPath = run_->music.songPath();
-    timesSong_ = resolvePath(songPath);
+    // The song as the player decodes it, read from what the demo read.
+    std::string bytes;
+    const FileBytes* file = songPath.empty() ? nullptr : files_.find(songPath);
+    const std::string key =
+        file ? file->onDisk + ":" + std::to_string(std::hash<std::string>{}(file->bytes)) : "";
+    if (key == timesSong_ && !key.empty()) {  // the same song: the times change with the playlist only
+        times_ = playlistTimes(song_, playlistLength(), LiveDriver::kStepsPerSecond);
+        return;
+    }
+    timesSong_ = key;
     times_ = PlaylistTimes{};
     times_.entryFrames.push_back(0);
+    hasSong_ = false;
+    song_ = check::SongReading{};
     if (songPath.empty()) return;
-    // The song as the player decodes it, read from what the demo read (the kept bytes, when held back).
-    const check::SongReading song = check::readSong(songPath, files_);
-    if (song.status == check::SongReading::Status::Read)
-        times_ = playlistTimes(song, playlistLength(), LiveDriver::kStepsPerSecond);
+    song_ = check::readSong(songPath, files_);
+    hasSong_ = song_.status == check::SongReading::Status::Read;
+    if (hasSong_) times_ = playlistTimes(song_, playlistLength(), LiveDriver::kStepsPerSecond);
 }
 
 void LiveSession::say(std::string message) {
@@ -399,11 +520,15 @@ std::string LiveSession::sceneName() const {
 
 std::vector<HudLine> LiveSession::displayLines() const {
     std::vector<HudLine> lines;
-    int order = -1, row = -1;
-    run_->music.songRow(order, row);
-    char head[160];
-    std::snprintf(head, sizeof head, "%s  %d/%d  %d/%d %s  %.0f fps", clockTime(shownSeconds()).c_str(),
-                  order, row, run_->demo.playIndex + 1, playlistLength(), sceneName().c_str(), fps_);
+    std::string position = "no song";
+    int order = 0, row = 0;
+    if (hasSong_ && rowAt(song_, std::llround(shownSeconds() * MusicPlayer::kRate), order, row))
+        position = std::to_string(order) + "/" + std::to_string(row);
+    const int entries = playlistLength();
+    std::string head = clockTime(shownSeconds()) + "  " + position + "  " +
+                       std::to_string(std::min(run_->demo.playIndex + 1, entries)) + "/" +
+                       std::to_string(entries) + " " + sceneName();
+    if (fps_ > 0) head += "  " + std::to_string(std::lround(fps_)) + " fps";
     lines.push_back({head});
     std::string state;
     if (atEnd_)
@@ -419,13 +544,48 @@ std::vector<HudLine> LiveSession::displayLines() const {
     for (const SyncNote& note : syncNotes_)
         lines.push_back({clockTime(note.seconds) + " " + note.text, 0.6f, 0.9f, 1});
     if (!message_.empty() && wall_() < messageUntil_) lines.push_back({message_, 0.7f, 1, 0.7f});
-    if (files_.holdingBack() && changed_.empty())
-        lines.push_back({"held back: the files on disk have errors", 1, 0.4f, 0.4f});
     for (const std::string& d : diagnostics_) {
         const bool error = isError(d);
         wrapInto(lines, d, 1, error ? 0.4f : 0.85f, error ? 0.4f : 0.3f);
     }
     return lines;
+}
+
+std::string LiveSession::statusLine() const {
+    if (!heldBack_) return {};
+    return "held back: " + heldBackWhy_ + (display_ ? "" : " (H: the display)");
+}
+
+std::string LiveSession::title() const {
+    return std::string(kTitle) + " - " + clockTime(shownSeconds()) + " " + sceneName() +
+           (atEnd_             ? " (end)"
+            : driver_.paused() ? " (paused)"
+                               : "") +
+           (heldBack_ ? " (held back)" : "");
+}
+
+TimelineView LiveSession::timeline() const {
+    TimelineView view;
+    if (!hasSong_ || song_.frames <= 0) return view;
+    view.length = static_cast<double>(song_.frames) / MusicPlayer::kRate;
+    const auto seconds = [](long step) { return static_cast<double>(step) / LiveDriver::kStepsPerSecond; };
+    for (size_t i = 0; i < times_.entryFrames.size(); ++i) {
+        const double from = seconds(times_.entryFrames[i]);
+        if (from >= view.length) break;
+        double to = view.length;
+        if (i + 1 < times_.entryFrames.size())
+            to = seconds(times_.entryFrames[i + 1]);
+        else if (times_.endFrame >= 0)
+            to = seconds(times_.endFrame);
+        const Scene* scene = i < static_cast<size_t>(Demo::kPlaylistSize) ? run_->demo.playlist[i] : nullptr;
+        view.entries.push_back({from, std::min(to, view.length), nameOf(scene)});
+    }
+    for (const check::SongEvent& e : song_.events)
+        view.ticks.push_back({static_cast<double>(e.frame) / MusicPlayer::kRate, e.value});
+    view.marks = marks_;
+    view.loop = loop_;
+    view.playhead = shownSeconds();
+    return view;
 }
 
 void LiveSession::beforeShow() {
@@ -436,14 +596,46 @@ void LiveSession::beforeShow() {
         fpsFrames_ = 0;
         fpsSince_ = now;
     }
-    if (display_) drawHud(displayLines());
+    int bottom = 0;
+    if (display_) {
+        drawTimeline(timeline());
+        bottom = kTimelineHeight;
+    }
+    const std::string status = statusLine();
+    if (!status.empty()) {
+        drawStatusLine({status, 1, 0.45f, 0.4f}, bottom);
+        bottom += kHudCellHeight + 4;
+    }
+    if (display_) drawHud(displayLines(), bottom);
     if (titleAt_ < 0 || now - titleAt_ >= kTitleEvery) {
         titleAt_ = now;
-        window_.setTitle(std::string(kTitle) + " - " + clockTime(shownSeconds()) + " " + sceneName() +
-                         (atEnd_             ? " (end)"
-                          : driver_.paused() ? " (paused)"
-                                             : ""));
+        window_.setTitle(title());
     }
+}
+
+void LiveSession::handleMouse() {
+    // Only the strip takes the mouse, and only while it is shown; a drag seeks as it
+    // goes, once a frame to where the mouse is last.
+    std::optional<int> seekTo;
+    for (const MouseEvent& e : window_.takeMouseEvents()) {
+        switch (e.kind) {
+            case MouseEvent::Kind::Press:
+                scrubbing_ = display_ && onTimeline(e.y);
+                if (scrubbing_) seekTo = e.x;
+                break;
+            case MouseEvent::Kind::Move:
+                if (scrubbing_) seekTo = e.x;
+                break;
+            case MouseEvent::Kind::Release:
+                if (scrubbing_) seekTo = e.x;
+                scrubbing_ = false;
+                break;
+        }
+    }
+    if (!seekTo) return;
+    const TimelineView view = timeline();
+    if (view.length <= 0) return;
+    seek(timelineSecondsAt(view, *seekTo));
 }
 
 }  // namespace qm::live

@@ -15,6 +15,7 @@ void OffscreenWindow::pollEvents() {
     keys.swap(playerKeysDue_);
     for (DemoKey key : keys) {
         if (key == DemoKey::Escape || key == DemoKey::WindowClose) quitAsked_ = true;
+        if (key == DemoKey::F2) f2Pressed_ = true;
         if (playerKeys_) playerKeys_(key);
     }
 }

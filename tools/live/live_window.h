@@ -1,7 +1,9 @@
 // live_window.h -- where the live tool shows the demo: a window on the desktop, or an offscreen context.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,13 @@ enum class LiveKey {
     Loop,           // L: loop between the last two marks, or no loop
 };
 
+// The left mouse button over the window, in window pixels from its top left.
+struct MouseEvent {
+    enum class Kind { Press, Move, Release };
+    Kind kind = Kind::Press;
+    int x = 0, y = 0;
+};
+
 // The screen, its input and its title. The player's keys go to the demo's key
 // handler at once, as in the player; the live keys wait in a queue for the tool.
 class LiveWindow {
@@ -43,6 +52,10 @@ public:
     virtual void swap(Driver::Frame frame) = 0;
     virtual void setTitle(const std::string&) {}
     virtual void close() = 0;
+    // For a window that pulls the song: the song frames its sound output has taken
+    // since it opened, when it has an output of its own; none: the song is taken at
+    // the wall clock's pace.
+    virtual std::optional<int64_t> outputFrames() const { return std::nullopt; }
 
     // Escape or the window's close button: the tool ends (the demo ending itself does not end it).
     bool quitAsked() const { return quitAsked_; }
@@ -52,10 +65,24 @@ public:
         return keys;
     }
     void pressLiveKey(LiveKey key) { liveKeys_.push_back(key); }
+    std::vector<MouseEvent> takeMouseEvents() {
+        std::vector<MouseEvent> events;
+        events.swap(mouse_);
+        return events;
+    }
+    void addMouseEvent(MouseEvent event) { mouse_.push_back(event); }
+    // Whether F2 (a scene read from tmpscene.qms) was pressed since the last call.
+    bool takeF2() {
+        const bool pressed = f2Pressed_;
+        f2Pressed_ = false;
+        return pressed;
+    }
 
 protected:
     bool quitAsked_ = false;
     std::vector<LiveKey> liveKeys_;
+    std::vector<MouseEvent> mouse_;
+    bool f2Pressed_ = false;
 };
 
 // No display: an offscreen context, the song rendered by the demo's clock, keys
@@ -75,10 +102,17 @@ public:
     long framesShown() const { return shown_; }
     // Called with each frame shown, finished and flushed, before anything else is drawn.
     void setFrameSink(std::function<void(long shown)> sink) { sink_ = std::move(sink); }
+    // A stand-in sound output: the song frames it has taken (a test's output that runs
+    // slower or faster than the wall); none: the wall's pace.
+    void setOutput(std::function<int64_t()> framesTaken) { output_ = std::move(framesTaken); }
+    std::optional<int64_t> outputFrames() const override {
+        return output_ ? std::optional<int64_t>(output_()) : std::nullopt;
+    }
 
 private:
     OffscreenGl gl_;
     std::function<void(long)> sink_;
+    std::function<int64_t()> output_;
     KeyHandler playerKeys_;
     std::vector<DemoKey> playerKeysDue_;
     long shown_ = 0;

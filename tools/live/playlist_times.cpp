@@ -1,7 +1,9 @@
 // playlist_times.cpp -- the song's scene changes as frame steps.
 #include "live/playlist_times.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "music/music_player.h"
 
@@ -20,6 +22,20 @@ long stepHearing(int64_t sample, double fps) {
     while (n > 0 && audioAt(n - 1, fps) > sample) --n;
     while (audioAt(n, fps) <= sample) ++n;
     return n;
+}
+
+bool rowAt(const check::SongReading& song, int64_t frame, int& order, int& row) {
+    const std::vector<check::SongRowStart>* rows = &song.rows;
+    if (song.loops && frame >= song.frames) {  // a later pass: the second, repeated
+        rows = &song.loopRows;
+        if (song.loopFrames > 0) frame = song.frames + (frame - song.frames) % song.loopFrames;
+    }
+    const auto after = std::upper_bound(rows->begin(), rows->end(), frame,
+                                        [](int64_t f, const check::SongRowStart& r) { return f < r.frame; });
+    if (after == rows->begin()) return false;
+    order = std::prev(after)->order;
+    row = std::prev(after)->row;
+    return true;
 }
 
 PlaylistTimes playlistTimes(const check::SongReading& song, int entries, double fps) {

@@ -23,6 +23,10 @@ struct PlaylistTimes {
 // plays on, up to as many as the playlist has entries.
 PlaylistTimes playlistTimes(const check::SongReading& song, int entries, double fps);
 
+// The order and row heard at `frame` of the song as the player plays it on through
+// its loops; false before its first row.
+bool rowAt(const check::SongReading& song, int64_t frame, int& order, int& row);
+
 // The first step n whose audio, round(44100 n / fps) frames, covers a value stamped at `sample`.
 long stepHearing(int64_t sample, double fps);
 
