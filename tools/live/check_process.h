@@ -11,11 +11,12 @@
 
 namespace qm::live {
 
-// The checker reads a demo with the player's own readers, which fill the
-// process-wide demo objects: it cannot run beside the demo on screen. So it runs in
-// a child, forked before the program opens a window, starts a thread or reads the
-// demo, and kept for the whole run; each check reads the files as they are then, in
-// the working directory the child was forked in. The window never waits for it.
+// The checker reads a demo with the player's own readers, in a child process forked
+// before the program opens a window, starts a thread or reads the demo, and kept for
+// the whole run. A check of a hostile save then never stalls the window, and one that
+// brings its process down ends only the child: the window plays on and says that
+// later saves are taken unchecked. Each check reads the files as they are then, in the working directory
+// the child was forked in. The window never waits for it.
 class CheckProcess {
 public:
     struct Result {
