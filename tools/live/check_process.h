@@ -15,8 +15,8 @@ namespace qm::live {
 // before the program opens a window, starts a thread or reads the demo, and kept for
 // the whole run. A check of a hostile save then never stalls the window, and one that
 // brings its process down ends only the child: the window plays on and says that
-// later saves are taken unchecked. Each check reads the files as they are then, in the working directory
-// the child was forked in. The window never waits for it.
+// later saves are taken unchecked. Each check reads the files as they are then, in
+// the working directory the child was forked in. The window never waits for it.
 class CheckProcess {
 public:
     struct Result {
