@@ -172,6 +172,7 @@ std::string curveRecord(int32_t segments, int keys) {
 void curveSeeds(const fs::path& demoData) {
     copySeeds("curve", demoData, ".crv", "demo-");
     seed("curve", "two-keys-short-file.crv", curveRecord(1, 2));
+    seed("curve", "cut-before-the-last-key.crv", curveRecord(3, 2));
     seed("curve", "last-key-63.crv", curveRecord(63, 64));
     seed("curve", "segments-past-the-keys.crv", curveRecord(64, 3));
     seed("curve", "negative-segments.crv", curveRecord(-1, 1));
