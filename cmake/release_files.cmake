@@ -20,7 +20,7 @@ function(mirror from to)
 endfunction()
 
 mirror("${WEB}" "${OUT}/web" FILES quillmoor.html quillmoor.js quillmoor.wasm)
-mirror("${WINDOWS}" "${OUT}/windows" FILES quillmoor.exe quillmoor-check.exe SDL.dll)
+mirror("${WINDOWS}" "${OUT}/windows" FILES quillmoor.exe quillmoor-check.exe SDL.dll README.txt)
 
 # The Windows programs as they are released: without their debugging symbols (half their size).
 find_program(strip x86_64-w64-mingw32-strip)

@@ -9,7 +9,7 @@ import subprocess
 import unittest
 import zipfile
 
-from harness import BINARY_DIR, E2ETestCase
+from harness import BINARY_DIR, SOURCE_DIR, E2ETestCase
 
 PACK = os.path.join(BINARY_DIR, "tools", "quillmoor-pack")
 LIVE = os.path.join(BINARY_DIR, "tools", "quillmoor-live")
@@ -36,6 +36,10 @@ class PackTest(E2ETestCase):
                 continue
             for name in names + ["licences/quillmoor.txt", "licences/%s-library.txt" % part]:
                 self.write(os.path.join(root, "share", "quillmoor", part, name), "%s of %s\n" % (name, part))
+            if part == "windows":  # as the Windows build writes it, for Notepad
+                with open(os.path.join(SOURCE_DIR, "tools", "windows", "README.txt")) as f:
+                    readme = f.read().replace("\n", "\r\n")
+                self.write(os.path.join(root, "share", "quillmoor", part, "README.txt"), readme.encode())
         return os.path.join(root, "bin", "quillmoor-pack")
 
     def demo(self):
@@ -107,6 +111,33 @@ class PackTest(E2ETestCase):
         result = self.pack(tool, "--force", "--web", "site", demo)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertNotIn("kept.txt", os.listdir(os.path.join(self.workdir, "site")))
+
+    def test_outputs_are_named_as_given_and_never_overlap_the_demo(self):
+        tool, demo = self.install_tree(), self.demo()
+        # A script may name a file through "." or with doubled separators: it is one file, named plainly.
+        with open(os.path.join(demo, "data", "globals.qms"), encoding="latin-1") as f:
+            text = f.read()
+        with open(os.path.join(demo, "data", "globals.qms"), "w", encoding="latin-1") as f:
+            f.write(text.replace("DATA\\Intro.QMS", ".\\data\\\\intro.qms"))
+        parent = os.path.dirname(demo)
+        cases = [
+            # (arguments, status, what standard error holds, what must exist afterwards)
+            (["--web", "site/"], 0, "", "site/demo.json"),
+            (["--force", "--web", parent], 2, "would replace the demo's own files", "mine/data/globals.qms"),
+            (["--force", "--web", os.path.join(demo, "data")], 2, "would replace the demo's own files",
+             "mine/data/globals.qms"),
+            (["--force", "--windows", os.path.join(demo, "data", "song.xm")], 2,
+             "would replace the demo's own files", "mine/data/song.xm"),
+            (["--web", "x.zip", "--windows", "./x.zip"], 2, "name the same output", "mine/data/globals.qms"),
+        ]
+        for args, status, said, kept in cases:
+            result = self.pack(tool, *args, demo)
+            self.assertEqual(result.returncode, status, (args, result.stderr))
+            self.assertIn(said, result.stderr, args)
+            self.assertTrue(os.path.exists(os.path.join(self.workdir, kept)), (args, kept))
+        self.assertFalse(os.path.exists(os.path.join(self.workdir, "x.zip")))
+        with open(os.path.join(self.workdir, "site", "demo.json")) as f:
+            self.assertEqual([e["path"] for e in json.load(f)["files"]], DEMO_FILES)
 
     def test_an_installation_without_a_release_part_says_so_and_refuses_its_option(self):
         tool, demo = self.install_tree(windows=False), self.demo()

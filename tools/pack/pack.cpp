@@ -21,15 +21,16 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kWebProgram[] = {"quillmoor.html", "quillmoor.js", "quillmoor.wasm"};
-constexpr const char* kWindowsPrograms[] = {"quillmoor.exe", "quillmoor-check.exe", "SDL.dll"};
+constexpr const char* kWindowsPrograms[] = {"quillmoor.exe", "quillmoor-check.exe", "SDL.dll", "README.txt"};
 
 // Reads the demo from disk as the player does and notes every file read, by the
-// path it resolved to (as named on disk).
+// path it resolved to (as named on disk), without "." or doubled separators, so that
+// a file a script names as ".\data\x.png" and another as "data\x.png" is one file.
 class RecordingFiles : public FileSource {
 public:
     bool read(std::string_view scriptPath, std::string& out) override {
         if (!disk_.read(scriptPath, out)) return false;
-        read_.insert(resolvePath(scriptPath));
+        read_.insert(fs::path(resolvePath(scriptPath)).lexically_normal().generic_string());
         return true;
     }
     const std::set<std::string>& paths() const { return read_; }
@@ -39,12 +40,26 @@ private:
     std::set<std::string> read_;
 };
 
+// The named files and the folder licences/ (what is built into them may be published
+// only with its licence texts).
 bool allPresent(const std::string& dir, const auto& names) {
     if (dir.empty()) return false;
     std::error_code ec;
     for (const char* name : names)
         if (!fs::is_regular_file(fs::path(dir) / name, ec)) return false;
-    return true;
+    return fs::is_directory(fs::path(dir) / "licences", ec);
+}
+
+// The path as it is on disk: absolute, symbolic links followed, "." and ".." gone.
+fs::path onDisk(const fs::path& path) {
+    std::error_code ec;
+    return fs::weakly_canonical(fs::absolute(path, ec), ec);
+}
+
+// Whether `path` is `folder` or lies inside it, both as they are on disk.
+bool within(const fs::path& path, const fs::path& folder) {
+    const fs::path rel = onDisk(path).lexically_relative(onDisk(folder));
+    return !rel.empty() && *rel.begin() != "..";
 }
 
 // A path the demo names that stays inside its folder: relative, without "..".
@@ -63,6 +78,8 @@ std::string megabytes(uintmax_t bytes) {
 }
 
 bool readFile(const fs::path& path, std::string& out) {
+    // The release files and the demo's own, by the names the checker found on disk:
+    // no script path resolution (readWholeFile's) is wanted here.
     FileHandle f(std::fopen(path.string().c_str(), "rb"));
     return f && readRest(f.get(), out);
 }
@@ -146,15 +163,17 @@ bool writeWeb(const PackOptions& o, const ReleaseFiles& release, const std::vect
         error = "cannot make " + partial.string() + ": " + ec.message();
         return false;
     }
+    std::vector<uintmax_t> sizes;  // of the files copied, in order
     auto copy = [&](const fs::path& from, const std::string& name) {
         const fs::path to = partial / name;
         fs::create_directories(to.parent_path(), ec);
-        std::string bytes;
-        if (!readFile(from, bytes) || !writeFile(to, bytes)) {
+        const uintmax_t size = fs::file_size(from, ec);
+        if (ec || !fs::copy_file(from, to, ec)) {
             error = "cannot copy " + from.string() + " to " + to.string();
             return false;
         }
-        tally.add(bytes.size());
+        tally.add(size);
+        sizes.push_back(size);
         return true;
     };
     bool ok = true;
@@ -164,9 +183,9 @@ bool writeWeb(const PackOptions& o, const ReleaseFiles& release, const std::vect
     std::string manifest = "{\n  \"files\": [\n";
     for (size_t i = 0; ok && i < demo.size(); ++i) {
         ok = copy(fs::path(o.dir) / demo[i], demo[i]);
-        manifest += "    {\"path\": " + jsonString(demo[i]) +
-                    ", \"bytes\": " + std::to_string(fs::file_size(partial / demo[i], ec)) + "}" +
-                    (i + 1 < demo.size() ? ",\n" : "\n");
+        if (!ok) break;
+        manifest += "    {\"path\": " + jsonString(demo[i]) + ", \"bytes\": " + std::to_string(sizes.back()) +
+                    "}" + (i + 1 < demo.size() ? ",\n" : "\n");
     }
     manifest += "  ]\n}\n";
     if (ok && !writeFile(partial / "demo.json", manifest)) {
@@ -177,28 +196,6 @@ bool writeWeb(const PackOptions& o, const ReleaseFiles& release, const std::vect
     if (ok) ok = putInPlace(partial, target, error);
     if (!ok) fs::remove_all(partial, ec);
     return ok;
-}
-
-// Read in Notepad, so with Windows' line ends.
-std::string windowsReadme(const std::string& folder) {
-    const char* lines[] = {
-        "This folder holds a demo and the program that plays it.",
-        "",
-        "To watch it, double-click quillmoor.exe here, in the folder that holds the data",
-        "folder. It plays full screen at 800x600 with its music. F1 switches between full",
-        "screen and a window, Escape ends it, Enter skips to the next scene.",
-        "",
-        "The demo is in the data folder: plain-text scripts (globals.qms names the song and",
-        "the scenes), pictures, curves, models and the song. quillmoor-check.exe, started",
-        "from a command prompt in this folder, lists what the player would ignore in them.",
-        "",
-        "SDL.dll is the SDL library (LGPL 2.1), which the programs load; it may be replaced",
-        "by another build of SDL 1.2. The licences of everything in this folder are in the",
-        "licences folder.",
-    };
-    std::string text = folder + "\r\n" + std::string(folder.size(), '=') + "\r\n\r\n";
-    for (const char* line : lines) text += std::string(line) + "\r\n";
-    return text;
 }
 
 bool writeWindows(const PackOptions& o, const ReleaseFiles& release, const std::vector<std::string>& demo,
@@ -230,9 +227,6 @@ bool writeWindows(const PackOptions& o, const ReleaseFiles& release, const std::
     };
     bool ok = true;
     for (const char* name : kWindowsPrograms) ok = ok && add(fs::path(release.windowsDir) / name, name);
-    const std::string readme = windowsReadme(folder);
-    ok = ok && zip.add(folder + "/README.txt", readme);
-    if (ok) tally.add(readme.size());
     for (const std::string& name : licenceFiles(release.windowsDir))
         ok = ok && add(fs::path(release.windowsDir) / name, name);
     for (const std::string& name : demo) ok = ok && add(fs::path(o.dir) / name, name);
@@ -250,6 +244,14 @@ bool writeWindows(const PackOptions& o, const ReleaseFiles& release, const std::
         fs::remove(partial, ec);
     }
     return ok;
+}
+
+// An output as given, without a trailing separator ("site/" is the folder site): its
+// temporary name is made beside it from its last name.
+std::string outputPath(std::string_view given) {
+    fs::path p = fs::path(given).lexically_normal();
+    if (!p.has_filename() && p.has_parent_path()) p = p.parent_path();
+    return p.string();
 }
 
 }  // namespace
@@ -294,9 +296,9 @@ ParseResult parsePackOptions(int argc, const char* const* argv, PackOptions& o, 
         if (arg == "--help" || arg == "-h") return ParseResult::Help;
         if (arg == "--version") return ParseResult::Version;
         if (arg == "--web") {
-            o.webOut = value;
+            o.webOut = outputPath(value);
         } else if (arg == "--windows") {
-            o.windowsOut = value;
+            o.windowsOut = outputPath(value);
         } else if (arg == "--force") {
             o.force = true;
         } else if (arg == "--werror") {
@@ -356,7 +358,8 @@ std::string packUsage(const ReleaseFiles& release) {
     text +=
         "\nExit status: 0 written, 1 errors in the demo or an output that could not be written, 2 bad "
         "usage,\n"
-        "no demo in DIR, an output that exists (without --force), or an output this installation lacks.\n";
+        "no demo in DIR, an output that exists (without --force) or would replace the demo's own files, or\n"
+        "an output this installation lacks.\n";
     return text;
 }
 
@@ -394,7 +397,7 @@ int runPack(const PackOptions& o, const ReleaseFiles& release, std::ostream& out
     for (const std::string& output : {o.webOut, o.windowsOut})
         if (!output.empty() && !o.force && fs::exists(fs::symlink_status(output, ec)))
             return complain(output + " exists; --force replaces it", 2);
-    if (!o.webOut.empty() && !o.windowsOut.empty() && fs::path(o.webOut) == fs::path(o.windowsOut))
+    if (!o.webOut.empty() && !o.windowsOut.empty() && onDisk(o.webOut) == onDisk(o.windowsOut))
         return complain("--web and --windows name the same output", 2);
 
     std::vector<std::string> files;
@@ -406,6 +409,14 @@ int runPack(const PackOptions& o, const ReleaseFiles& release, std::ostream& out
             return complain("the demo reads " + file + ", which lies outside its folder " + o.dir +
                                 ": copy it into the folder and name it from there; nothing written",
                             1);
+    // An output is replaced whole: it must hold neither the demo's folder nor a file the demo reads.
+    for (const std::string& output : {o.webOut, o.windowsOut}) {
+        if (output.empty()) continue;
+        bool overlaps = within(o.dir, output);
+        for (const std::string& file : files) overlaps = overlaps || within(fs::path(o.dir) / file, output);
+        if (overlaps)
+            return complain(output + " would replace the demo's own files; write it outside them", 2);
+    }
     uintmax_t demoBytes = 0;
     for (const std::string& file : files) demoBytes += fs::file_size(fs::path(o.dir) / file, ec);
 

@@ -32,10 +32,6 @@ void put32(std::string& out, uint32_t v) {
     put16(out, static_cast<uint16_t>(v >> 16));
 }
 
-struct CompressorFree {
-    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
-};
-
 // The fields a local header and the central directory's header share, from the flags
 // to the name's length.
 void putShared(std::string& out, uint16_t method, uint32_t crc, uint32_t compressedSize, uint32_t size,
@@ -52,7 +48,11 @@ void putShared(std::string& out, uint16_t method, uint32_t crc, uint32_t compres
 
 }  // namespace
 
-bool ZipWriter::write(const std::string& bytes) {
+void ZipWriter::CompressorFree::operator()(libdeflate_compressor* c) const {
+    libdeflate_free_compressor(c);
+}
+
+bool ZipWriter::write(std::string_view bytes) {
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         error_ = "cannot write the archive";
         return false;
@@ -76,10 +76,10 @@ bool ZipWriter::add(std::string_view name, std::string_view bytes) {
 
     // Deflated when that is smaller; pictures that are compressed already stay as they are.
     std::string packed;
-    std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(libdeflate_alloc_compressor(9));
-    if (compressor && !bytes.empty()) {
-        packed.resize(libdeflate_deflate_compress_bound(compressor.get(), bytes.size()));
-        const size_t n = libdeflate_deflate_compress(compressor.get(), bytes.data(), bytes.size(),
+    if (!compressor_) compressor_.reset(libdeflate_alloc_compressor(9));
+    if (compressor_ && !bytes.empty()) {
+        packed.resize(libdeflate_deflate_compress_bound(compressor_.get(), bytes.size()));
+        const size_t n = libdeflate_deflate_compress(compressor_.get(), bytes.data(), bytes.size(),
                                                      packed.data(), packed.size());
         packed.resize(n);
         if (n > 0 && n < bytes.size()) {
@@ -95,7 +95,7 @@ bool ZipWriter::add(std::string_view name, std::string_view bytes) {
     put16(header, 0);  // no extra field
     header += e.name;
     if (!write(header)) return false;
-    if (!write(e.method == kDeflated ? packed : std::string(bytes))) return false;
+    if (!write(e.method == kDeflated ? std::string_view(packed) : bytes)) return false;
     entries_.push_back(std::move(e));
     return true;
 }

@@ -4,9 +4,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+struct libdeflate_compressor;
 
 namespace qm::pack {
 
@@ -36,9 +39,13 @@ private:
         uint32_t size;
         uint32_t offset;
     };
-    bool write(const std::string& bytes);
+    struct CompressorFree {
+        void operator()(libdeflate_compressor* c) const;
+    };
+    bool write(std::string_view bytes);
 
     std::FILE* file_;
+    std::unique_ptr<libdeflate_compressor, CompressorFree> compressor_;  // made at the first entry
     uint64_t position_ = 0;
     std::vector<Entry> entries_;
     std::string error_;
