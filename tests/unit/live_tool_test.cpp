@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "live/demo_files.h"
 #include "live/file_watch.h"
 #include "live/live_options.h"
 #include "live/playlist_times.h"
@@ -148,6 +149,31 @@ check::SongEvent z(int64_t frame, uint8_t value = 0) {
 // At 60 steps a second each step hears 735 more frames of the song: a value stamped at
 // frame s is acted on in step s / 735 + 1 (integer division). Worked out by hand:
 //   0 -> 1;  734 -> 1;  735 -> 2;  44099 -> 60;  44100 -> 61.
+// A start's files are kept as first read until a checked save replaces them; a file
+// read outside a start (one that only the F2 scene names) is neither watched nor
+// checked, so it is read as it is on disk each time.
+TEST(DemoFiles, KeepsWhatAStartReadsAndNothingElse) {
+    const test::TempDir dir;
+    const test::ScopedWorkingDirectory cwd(dir.path());
+    dir.write("data/scene.qms", "one");
+    dir.write("data/f2.crv", "one");
+    DemoFiles files;
+    std::string bytes;
+    files.beginStart();
+    ASSERT_TRUE(files.read("data\\scene.qms", bytes));
+    files.endStart();
+    ASSERT_TRUE(files.read("data\\f2.crv", bytes));
+    EXPECT_EQ(bytes, "one");
+
+    dir.write("data/scene.qms", "two");
+    dir.write("data/f2.crv", "two");
+    ASSERT_TRUE(files.read("data\\scene.qms", bytes));
+    EXPECT_EQ(bytes, "one") << "unchecked bytes of a start's file";
+    ASSERT_TRUE(files.read("data\\f2.crv", bytes));
+    EXPECT_EQ(bytes, "two") << "the F2 scene's file as it was when first read";
+    EXPECT_EQ(files.files(), std::vector<std::string>{"data/scene.qms"});
+}
+
 TEST(PlaylistTimes, EachEntryBeginsInTheStepThatHearsItsChange) {
     EXPECT_EQ(stepHearing(0, 60), 1);
     EXPECT_EQ(stepHearing(734, 60), 1);

@@ -136,11 +136,11 @@ bool CheckProcess::request() {
 
 std::optional<CheckProcess::Result> CheckProcess::poll() {
     if (!busy_) return std::nullopt;
-    std::string buffer(size_t{1} << 16, '\0');
+    char buffer[1 << 16];
     for (;;) {
-        const ssize_t n = ::read(fromChild_, buffer.data(), buffer.size());
+        const ssize_t n = ::read(fromChild_, buffer, sizeof buffer);
         if (n > 0) {
-            received_.append(buffer.data(), static_cast<size_t>(n));
+            received_.append(buffer, static_cast<size_t>(n));
             continue;
         }
         if (n < 0 && errno == EINTR) continue;

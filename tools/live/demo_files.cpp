@@ -110,6 +110,12 @@ bool DemoFiles::read(std::string_view scriptPath, std::string& out) {
         FileBytes file{resolvePath(scriptPath), false, {}};
         file.present = readWholeFile(scriptPath, file.bytes);
         if (!file.present) file.bytes.clear();
+        // Outside a start (a file only the F2 scene names) nothing watches or checks
+        // the file, so it is read as it is each time rather than kept.
+        if (!recording_) {
+            out = std::move(file.bytes);
+            return file.present;
+        }
         it = good_.insert_or_assign(key, std::move(file)).first;
     }
     if (recording_) remember(files_, it->second.onDisk);

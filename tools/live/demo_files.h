@@ -40,10 +40,11 @@ private:
 
 // Where the live tool's runs of the demo read their files: a snapshot of the last good
 // bytes, never the disk behind it. A checked save replaces files in the snapshot
-// (take); a file the snapshot does not hold yet (at the first start) is read from
-// the disk once and kept. "tmpscene.qms", which F2 reads when the author presses it,
-// is read from the disk each time. Without a checker every read is of the disk. It also notes the files of
-// each start, which are the ones to watch.
+// (take); a file the snapshot does not hold yet is read from the disk, and kept when
+// a start reads it (it is then watched). "tmpscene.qms", which F2 reads when the
+// author presses it, and the files only it names are read from the disk each time.
+// Without a checker every read is of the disk. It also notes the files of each start,
+// which are the ones to watch.
 class DemoFiles : public FileSource {
 public:
     // Notes the files of the start that follows, forgetting those before.

@@ -114,18 +114,18 @@ int LiveSession::open(const LiveOptions& o) {
         const auto found = std::find(names.begin(), names.end(), o.scene);
         const size_t entry = static_cast<size_t>(found - names.begin());
         if (found == names.end() || entry >= times.entryFrames.size()) {
-            std::string list, nearest;
-            int best = 1 << 30;
+            std::string list;
+            std::vector<std::string_view> candidates;
             for (const std::string& name : names) {
                 list += " " + name;
-                const int distance = check::editDistance(name, o.scene);
-                if (distance < best) best = distance, nearest = name;
+                candidates.push_back(name);
             }
+            const std::string_view nearest = check::closestMatch(o.scene, candidates);
             std::string message = o.scene + ": ";
             if (found != names.end())
                 message += "the song never reaches that entry";
             else if (!nearest.empty())
-                message += "no playlist entry of that name; the nearest is \"" + nearest + "\"";
+                message += "no playlist entry of that name; the nearest is \"" + std::string(nearest) + "\"";
             else
                 message += "no playlist entry of that name";
             std::fprintf(stderr, "quillmoor-live: %s (the playlist:%s)\n", message.c_str(),
@@ -385,7 +385,10 @@ void LiveSession::takeCheckResult() {
     }
     if (recheckDue_) {  // saved again meanwhile: that is what counts
         recheckDue_ = false;
-        checker_->request();
+        if (!checker_->request()) {  // the checker is gone: take the change unchecked
+            dropChecker();
+            reload();
+        }
         return;
     }
     applyCheck(*result);
@@ -621,6 +624,7 @@ void LiveSession::handleMouse() {
         switch (e.kind) {
             case MouseEvent::Kind::Press:
                 scrubbing_ = display_ && onTimeline(e.y);
+                scrubbedTo_ = -1;
                 if (scrubbing_) seekTo = e.x;
                 break;
             case MouseEvent::Kind::Move:
@@ -632,7 +636,10 @@ void LiveSession::handleMouse() {
                 break;
         }
     }
-    if (!seekTo) return;
+    // The button's release where it went down (a click), or a drag that comes back
+    // to the pixel sought last, asks for the moment shown already: no seek again.
+    if (!seekTo || *seekTo == scrubbedTo_) return;
+    scrubbedTo_ = *seekTo;
     const TimelineView view = timeline();
     if (view.length <= 0) return;
     seek(timelineSecondsAt(view, *seekTo));

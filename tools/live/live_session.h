@@ -168,6 +168,7 @@ private:
     std::set<std::string> halfWritten_;       // scripts held back once for being empty or binary
     bool f2Scene_ = false;                    // a scene read by F2 is on screen
     bool scrubbing_ = false;                  // the left button went down on the timeline
+    int scrubbedTo_ = -1;                     // the strip's pixel sought last in this press
     std::optional<double> reloadStartedAt_;   // a reload's first frame is still to be shown
     int reloads_ = 0;
     int heldBackCount_ = 0;
