@@ -20,7 +20,7 @@ set(deps_libraries ${deps_prefix}/lib/libopenmpt.a ${deps_prefix}/lib/libpng16.a
 add_custom_command(OUTPUT ${deps_libraries} ${QUILLMOOR_SDL_MAIN} ${QUILLMOOR_SDL_DLL}
   COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS sh ${PROJECT_SOURCE_DIR}/tools/windows/build_windows_deps.sh
     ${QUILLMOOR_WINDOWS_DEPS}
-  DEPENDS ${PROJECT_SOURCE_DIR}/tools/windows/build_windows_deps.sh
+  DEPENDS ${PROJECT_SOURCE_DIR}/tools/windows/build_windows_deps.sh ${PROJECT_SOURCE_DIR}/tools/debian_sources.sh
   COMMENT "Building zlib, libpng, SDL 1.2 and libopenmpt for Windows from Debian's sources" VERBATIM)
 add_custom_target(quillmoor_windows_deps DEPENDS ${deps_libraries} ${QUILLMOOR_SDL_MAIN} ${QUILLMOOR_SDL_DLL})
 

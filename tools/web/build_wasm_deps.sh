@@ -26,66 +26,15 @@ export EMCC_SKIP_SANITY_CHECK=1
 say() { printf 'build_wasm_deps: %s\n' "$*" >&2; }
 have() { [ -f "$prefix/lib/$1" ]; }
 
-# What is built depends on this script alone: a changed script builds everything again.
-recipe=$(cksum <"$0" | cut -d ' ' -f 1)
+. "$(dirname "$0")/../debian_sources.sh"
+recipe=$(recipe)
 if [ "$(cat "$prefix/recipe" 2>/dev/null)" = "$recipe" ] && have libz.a && have libpng16.a && have libopenmpt.a; then
     exit 0
 fi
 if [ -e "$prefix/recipe" ]; then
-    say "this script has changed since the libraries were built: building them again"
+    say "this script or tools/debian_sources.sh has changed since the libraries were built: building them again"
     rm -rf "$prefix" "$src" "$deps/logs"
 fi
-as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
-
-# Runs a build step with its output in $deps/logs/$1.log, shown in part when it fails.
-logged() {
-    log=$deps/logs/$1.log
-    shift
-    if ! "$@" >>"$log" 2>&1; then
-        tail -n 40 "$log" >&2
-        say "failed; the whole output is in $log"
-        exit 1
-    fi
-}
-
-# apt-get source needs deb-src entries; they mirror the machine's deb entries.
-add_deb_src() {
-    if grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        return
-    fi
-    say "adding deb-src entries for apt-get source"
-    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-            as_root tee /etc/apt/sources.list.d/quillmoor-deb-src.sources >/dev/null
-    fi
-    if [ -f /etc/apt/sources.list ]; then
-        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list |
-            as_root tee /etc/apt/sources.list.d/quillmoor-deb-src.list >/dev/null
-    fi
-    as_root apt-get update -qq
-}
-
-# Unpacks source package $1 into $src and prints the folder. The newest version first;
-# when the archive no longer serves it (a security update replaced its files), the one
-# before it.
-fetch() {
-    mkdir -p "$src/$1"
-    existing=$(find "$src/$1" -mindepth 1 -maxdepth 1 -type d | head -n 1)
-    if [ -n "$existing" ]; then
-        echo "$existing"
-        return
-    fi
-    versions=$(apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -u -r -V)
-    for v in $versions; do
-        if (cd "$src/$1" && apt-get source -qq "$1=$v" >>"$deps/logs/fetch.log" 2>&1); then
-            find "$src/$1" -mindepth 1 -maxdepth 1 -type d | head -n 1
-            return
-        fi
-        say "$1 $v cannot be fetched; trying the version before it"
-    done
-    say "no source of $1 could be fetched (see $deps/logs/fetch.log)"
-    exit 1
-}
 
 add_deb_src
 mkdir -p "$prefix" "$src" "$deps/logs"

@@ -31,15 +31,15 @@ built() {
         have lib/libSDL.dll.a && have lib/libSDLmain.a && have licenses/done
 }
 
-recipe=$(cksum <"$0" | cut -d ' ' -f 1)
+. "$(dirname "$0")/../debian_sources.sh"
+recipe=$(recipe)
 if [ "$(cat "$prefix/recipe" 2>/dev/null)" = "$recipe" ] && built; then
     exit 0
 fi
 if [ -e "$prefix/recipe" ]; then
-    say "this script has changed since the libraries were built: building them again"
+    say "this script or tools/debian_sources.sh has changed since the libraries were built: building them again"
 fi
 rm -rf "$prefix" "$src" "$deps/logs"
-as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 for tool in $host-gcc-posix $host-g++-posix $host-ar $host-ranlib $host-windres $host-strip; do
     if ! command -v "$tool" >/dev/null; then
@@ -47,54 +47,6 @@ for tool in $host-gcc-posix $host-g++-posix $host-ar $host-ranlib $host-windres 
         exit 1
     fi
 done
-
-# Runs a build step with its output in $deps/logs/$1.log, shown in part when it fails.
-logged() {
-    log=$deps/logs/$1.log
-    shift
-    if ! "$@" >>"$log" 2>&1; then
-        tail -n 40 "$log" >&2
-        say "failed; the whole output is in $log"
-        exit 1
-    fi
-}
-
-# apt-get source needs deb-src entries; they mirror the machine's deb entries.
-add_deb_src() {
-    if grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        return
-    fi
-    say "adding deb-src entries for apt-get source"
-    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-            as_root tee /etc/apt/sources.list.d/quillmoor-deb-src.sources >/dev/null
-    fi
-    if [ -f /etc/apt/sources.list ]; then
-        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list |
-            as_root tee /etc/apt/sources.list.d/quillmoor-deb-src.list >/dev/null
-    fi
-    as_root apt-get update -qq
-}
-
-# Unpacks source package $1 at its pinned upstream version into $src and prints the
-# folder: the newest Debian revision of that version that the archive still serves.
-fetch() {
-    upstream=$(printf '%s\n' $pins | sed -n "s/^$1=//p")
-    mkdir -p "$src/$1"
-    versions=$(apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -u -r -V |
-        grep -E "^([0-9]+:)?$(printf '%s' "$upstream" | sed 's/\./\\./g')[.+~-]" || true)
-    for v in $versions; do
-        if (cd "$src/$1" && apt-get source -qq "$1=$v" >>"$deps/logs/fetch.log" 2>&1); then
-            say "$1 $v"
-            find "$src/$1" -mindepth 1 -maxdepth 1 -type d | head -n 1
-            return
-        fi
-        say "$1 $v cannot be fetched; trying the revision before it"
-        rm -rf "${src:?}/$1" && mkdir -p "$src/$1"
-    done
-    say "no source of $1 $upstream could be fetched (see $deps/logs/fetch.log)"
-    exit 1
-}
 
 # Copies licence texts of library $1 from its source folder $2 (the files named after it).
 licence() {
