@@ -24,11 +24,11 @@ add_custom_command(OUTPUT ${deps_libraries} ${QUILLMOOR_SDL_MAIN} ${QUILLMOOR_SD
   COMMENT "Building zlib, libpng, SDL 1.2 and libopenmpt for Windows from Debian's sources" VERBATIM)
 add_custom_target(quillmoor_windows_deps DEPENDS ${deps_libraries} ${QUILLMOOR_SDL_MAIN} ${QUILLMOOR_SDL_DLL})
 
-# --- The engine, one library per folder as on Linux. The GL driver pinning and the EGL offscreen
-# context are Linux's; platform/windows has what stands in for them.
-quillmoor_add_layers(quillmoor_core EXCLUDE "platform/(offscreen_gl|egl_pbuffer|gl_driver)\\.cpp$"
+# --- The engine, one library per folder as on Linux. The GL driver pinning, the EGL offscreen
+# context and SDL's video set-up are Linux's; platform/windows has what stands in for them.
+quillmoor_add_layers(quillmoor_core EXCLUDE "platform/(offscreen_gl|egl_pbuffer|gl_driver|sdl_system)\\.cpp$"
   PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/platform/windows/gl_driver.cpp
-    ${PROJECT_SOURCE_DIR}/platform/windows/offscreen_gl.cpp ${PROJECT_SOURCE_DIR}/platform/windows/window_mode.cpp)
+    ${PROJECT_SOURCE_DIR}/platform/windows/offscreen_gl.cpp ${PROJECT_SOURCE_DIR}/platform/windows/sdl_system.cpp)
 target_include_directories(quillmoor_core_base PUBLIC ${deps_prefix}/include)
 target_link_libraries(quillmoor_core_base PUBLIC opengl32)
 target_link_libraries(quillmoor_core_resources PUBLIC ${deps_prefix}/lib/libpng16.a ${deps_prefix}/lib/libz.a glu32)

@@ -3,14 +3,10 @@
 
 #include <SDL/SDL.h>
 
-#include <cstdlib>
-
 #include "base/frame_clock.h"
 #include "music/music_player.h"
 #include "platform/gl_driver.h"
-#ifdef _WIN32
-#include "platform/windows/window_mode.h"
-#endif
+#include "platform/sdl_system.h"
 
 namespace qm {
 
@@ -22,41 +18,6 @@ SdlEventTarget eventTarget;
 int filterEvent(const SDL_Event* event) {
     const SdlEventTarget target = eventTarget;
     return target.function ? target.function(target.context, event) : 1;
-}
-
-#ifndef _WIN32
-// The one video driver of SDL 1.2 that gives an OpenGL screen on this platform.
-constexpr const char* kGlVideoDriver = "x11";
-
-// SDL tries every video driver it was built with until one starts. Without an X
-// display that reaches the text-console drivers, which take over the terminal
-// (escape codes on standard output, where the trace goes; with no TERM, ncurses
-// ends the process) before the OpenGL mode fails. Unless the user has chosen a
-// driver, only the one that can give an OpenGL screen is tried, for the time of
-// the initialisation: SDL reads the variable there and nowhere else.
-class VideoDriverChoice {
-public:
-    VideoDriverChoice() : chosen_(std::getenv("SDL_VIDEODRIVER") != nullptr) {
-        if (!chosen_) ::setenv("SDL_VIDEODRIVER", kGlVideoDriver, 1);
-    }
-    ~VideoDriverChoice() {
-        if (!chosen_) ::unsetenv("SDL_VIDEODRIVER");
-    }
-    VideoDriverChoice(const VideoDriverChoice&) = delete;
-    VideoDriverChoice& operator=(const VideoDriverChoice&) = delete;
-
-private:
-    bool chosen_;
-};
-#else
-// On Windows every video driver SDL is built with (windib, directx) gives an OpenGL
-// screen and none draws on the console, so SDL's own order stands.
-class VideoDriverChoice {};
-#endif
-
-int initialiseSdl() {
-    [[maybe_unused]] VideoDriverChoice onlyGlDrivers;
-    return SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO);
 }
 
 }  // namespace
@@ -115,11 +76,7 @@ void SdlDriver::swapBuffers(Frame) {
 }
 
 void SdlDriver::toggleFullScreen() {
-#ifdef _WIN32
-    toggleWindowsFullScreen(screen_);  // SDL 1.2 has no toggle on Windows
-#else
-    if (screen_) SDL_WM_ToggleFullScreen(screen_);
-#endif
+    switchSdlFullScreen(screen_);
 }
 
 void SdlDriver::close() {

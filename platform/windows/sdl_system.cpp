@@ -1,5 +1,6 @@
-// window_mode.cpp -- Windows: the player's OpenGL window switched between full screen and a window.
-#include "platform/windows/window_mode.h"
+// sdl_system.cpp -- Windows: SDL 1.2's video as it comes, and the player's OpenGL window
+// switched between full screen and a window.
+#include "platform/sdl_system.h"
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_syswm.h>
@@ -20,7 +21,17 @@ void setStyle(HWND window, LONG style) {
 
 }  // namespace
 
-void toggleWindowsFullScreen(SDL_Surface* screen) {
+// On Windows every video driver SDL is built with (windib, directx) gives an OpenGL
+// screen and none draws on the console, so SDL's own order stands.
+int initialiseSdl() {
+    return SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO);
+}
+
+// SDL 1.2 cannot switch full screen on Windows, and setting the video mode again would
+// make a new OpenGL context, without the demo's textures. The window itself changes
+// instead, as SDL makes it in either mode: the display mode, the window's style, place
+// and stacking. The context stays. Nothing happens when the display refuses the mode.
+void switchSdlFullScreen(SDL_Surface* screen) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!screen || SDL_GetWMInfo(&info) != 1) return;
