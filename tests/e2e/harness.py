@@ -107,6 +107,13 @@ class Run:
         return [XwdImage(p) for p in sorted(glob.glob(os.path.join(self.workdir, name + "_*.xwd")))]
 
 
+def without_knot_trace(command):
+    """The command with the torus knot's lines (two per vertex per frame, about 1 MB a frame) counted into
+    knot_lines.txt and left out of standard output; the rest of the trace and the exit status kept."""
+    return ["bash", "-c", 'set -u; "$@" | tee >(grep -c "^n2:" > knot_lines.txt) '
+            '| grep -v -E "^(n2|b):"; status=${PIPESTATUS[0]}; wait; exit $status', "bash"] + list(command)
+
+
 class PlayerSession:
     """Builds a plan of steps and runs the player once under Xvfb. `env` adds variables to the
     program's environment; a value of None removes one (SDL_AUDIODRIVER, say, which is "dummy"
@@ -116,11 +123,7 @@ class PlayerSession:
         self.workdir = workdir
         self.command = command or [PLAYER]
         if drop_knot_trace:
-            # The torus knot writes two lines per vertex per frame (about 1 MB a frame):
-            # keep the rest of the trace, and count the knot's "n2:" lines.
-            self.command = ["bash", "-c", 'set -u; "$0" | tee >(grep -c "^n2:" > knot_lines.txt) '
-                            '| grep -v -E "^(n2|b):"; status=${PIPESTATUS[0]}; wait; exit $status',
-                            self.command[0]]
+            self.command = without_knot_trace(self.command)
         self.env = {"SDL_AUDIODRIVER": "dummy"}
         self.env.update(env or {})
         self.use_x = use_x

@@ -51,8 +51,8 @@ class WindowsZipTest(wh.WindowsTestCase):
         with zipfile.ZipFile(self.zip_path) as z:
             z.extractall(self.workdir)
         folder = os.path.join(self.workdir, TOP)
-        run = (wh.harness.PlayerSession(folder, command=wh.without_knot_trace(
-            wh.under_wine(os.path.join(folder, "quillmoor.exe"))))
+        run = (wh.harness.PlayerSession(folder, command=wh.under_wine(os.path.join(folder, "quillmoor.exe")),
+                                        drop_knot_trace=True)
             .wait_trace_lines(20).sleep(1).key("Return").sleep(0.5).key("Escape").run())
         self.assertEqual(run.status, 0, run.stderr)
         self.assertTrue(run.window_seen)

@@ -35,13 +35,6 @@ def under_wine(program, *args):
     return [sys.executable, os.path.join(HERE, "wine.py"), "run", PREFIX, program] + list(args)
 
 
-def without_knot_trace(command):
-    """The command with its knot lines counted into knot_lines.txt and left out of standard output (about
-    2 MB a frame), keeping its exit status."""
-    return ["bash", "-c", 'set -u; "$@" | tee >(grep -c "^n2:" > knot_lines.txt) '
-            '| grep -v -E "^(n2|b):"; status=${PIPESTATUS[0]}; wait; exit $status', "bash"] + command
-
-
 def run_program(command, cwd=None, env=None):
     """Runs a command to its end: (status, stdout bytes, stderr bytes)."""
     full_env = dict(os.environ)
@@ -54,13 +47,8 @@ class WindowsTestCase(harness.E2ETestCase):
     """A scratch working directory per test; sessions of the Windows player under Wine."""
 
     def windows_session(self, knot_lines=False, program=PLAYER_EXE, **kwargs):
-        command = under_wine(program)
-        if knot_lines:
-            command = without_knot_trace(command)
-        return harness.PlayerSession(self.workdir, command=command, **kwargs)
+        return harness.PlayerSession(self.workdir, command=under_wine(program), drop_knot_trace=knot_lines,
+                                     **kwargs)
 
     def linux_session(self, knot_lines=False, **kwargs):
-        command = [LINUX_PLAYER]
-        if knot_lines:
-            command = without_knot_trace(command)
-        return harness.PlayerSession(self.workdir, command=command, **kwargs)
+        return harness.PlayerSession(self.workdir, command=[LINUX_PLAYER], drop_knot_trace=knot_lines, **kwargs)
