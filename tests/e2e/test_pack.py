@@ -89,7 +89,7 @@ class PackTest(E2ETestCase):
                 with open(os.path.join(demo, name), "rb") as f:
                     self.assertEqual(z.read("mine/" + name), f.read(), name)
             readme = z.read("mine/README.txt").decode()
-            self.assertIn("double-click quillmoor.exe", readme)
+            self.assertIn("Double-click quillmoor.exe", readme)
             self.assertIn("\r\n", readme)
         self.assertEqual([n for n in os.listdir(os.path.join(self.workdir, "out")) if "partial" in n], [])
 

@@ -132,7 +132,9 @@ void drawTimeline(const TimelineView& view) {
     if (view.length <= 0) return;
     WindowPixels pixels;
     const float scale = static_cast<float>(kScreenWidth / view.length);
-    auto xOf = [&](double seconds) { return std::clamp(static_cast<float>(seconds) * scale, 0.0f, 800.0f); };
+    auto xOf = [&](double seconds) {
+        return std::clamp(static_cast<float>(seconds) * scale, 0.0f, static_cast<float>(kScreenWidth));
+    };
     const float names = kHudCellHeight + 2;  // the entries' row, with their names
     shade(0, 0, kScreenWidth, kTimelineHeight, 0.7f);
     // The playlist entries: blocks of alternate shades, each named as far as it has room.
